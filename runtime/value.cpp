@@ -1,0 +1,216 @@
+// Values and the runtime's value operators.
+#include "value.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "error.h"
+#include "object.h"
+#include "services.h"
+
+namespace apprt {
+namespace {
+
+std::string kindOf(const Value& v) { return kindName(v.kind()); }
+
+[[noreturn]] void wrongKind(std::string_view where, const char* wanted, const Value& got) {
+    throw Error(std::string(where), std::string("expects ") + wanted + ", got " + kindOf(got));
+}
+
+// -1, 0 or 1 for two numbers, exact also where an integer meets a double.
+int compareNumbers(const Value& a, const Value& b) {
+    if (a.isInteger() && b.isInteger()) {
+        auto x = a.integer(), y = b.integer();
+        return (x > y) - (x < y);
+    }
+    const double x = a.number(), y = b.number();
+    if (std::isnan(x) || std::isnan(y)) return 2;  // unordered: every comparison is false
+    return (x > y) - (x < y);
+}
+
+int compare(const char* op, const Value& a, const Value& b) {
+    if (a.isNumber() && b.isNumber()) return compareNumbers(a, b);
+    if (a.isText() && b.isText()) {
+        const int c = a.text().compare(b.text());
+        return (c > 0) - (c < 0);
+    }
+    throw Error(op, "cannot compare " + kindOf(a) + " with " + kindOf(b));
+}
+
+}  // namespace
+
+const char* kindName(Kind kind) noexcept {
+    switch (kind) {
+    case Kind::Nil: return "nil";
+    case Kind::Text: return "text";
+    case Kind::Number: return "number";
+    case Kind::Logical: return "logical";
+    case Kind::Array: return "array";
+    case Kind::Object: return "object";
+    case Kind::Block: return "block";
+    }
+    return "?";
+}
+
+Args::Args(std::initializer_list<Value> values) : values_(values.begin(), values.size()) {}
+
+const Value& Args::operator[](std::size_t i) const {
+    return i < values_.size() ? values_[i] : nilValue();
+}
+
+Value::Value(std::shared_ptr<Array> a) noexcept {
+    if (a) v_ = std::move(a);
+}
+Value::Value(std::shared_ptr<Object> o) noexcept {
+    if (o) v_ = std::move(o);
+}
+Value::Value(std::shared_ptr<Block> b) noexcept {
+    if (b) v_ = std::move(b);
+}
+
+Kind Value::kind() const noexcept {
+    switch (v_.index()) {
+    case 0: return Kind::Nil;
+    case 1: return Kind::Text;
+    case 2:
+    case 3: return Kind::Number;
+    case 4: return Kind::Logical;
+    case 5: return Kind::Array;
+    case 6: return Kind::Object;
+    default: return Kind::Block;
+    }
+}
+
+const std::string& Value::text(std::string_view where) const {
+    if (!isText()) wrongKind(where, "a text", *this);
+    return std::get<1>(v_);
+}
+
+std::int64_t Value::integer(std::string_view where) const {
+    if (isInteger()) return std::get<2>(v_);
+    if (isFloat()) {
+        const double x = std::get<3>(v_);
+        // 2^63 is the first double past the int64 range.
+        if (std::trunc(x) == x && x >= -9223372036854775808.0 && x < 9223372036854775808.0)
+            return static_cast<std::int64_t>(x);
+        throw Error(std::string(where), "expects a whole number, got " + toText(*this).text());
+    }
+    wrongKind(where, "a whole number", *this);
+}
+
+double Value::number(std::string_view where) const {
+    if (isInteger()) return static_cast<double>(std::get<2>(v_));
+    if (isFloat()) return std::get<3>(v_);
+    wrongKind(where, "a number", *this);
+}
+
+bool Value::logical(std::string_view where) const {
+    if (!isLogical()) wrongKind(where, "a logical", *this);
+    return std::get<4>(v_);
+}
+
+Array& Value::array(std::string_view where) const {
+    if (!isArray()) wrongKind(where, "an array", *this);
+    return *std::get<5>(v_);
+}
+
+Object& Value::object(std::string_view where) const { return *objectRef(where); }
+
+const std::shared_ptr<Object>& Value::objectRef(std::string_view where) const {
+    if (!isObject()) wrongKind(where, "an object", *this);
+    return std::get<6>(v_);
+}
+
+Class& Value::classObject(std::string_view where) const {
+    Object& o = object(where);
+    if (!o.isClass()) throw Error(std::string(where), "expects a class object, got an instance");
+    return static_cast<Class&>(o);
+}
+
+Value Value::call(Args args) const {
+    if (!isBlock()) throw Error(kindOf(*this), "cannot be called");
+    return (*std::get<7>(v_))(args);
+}
+
+const Value& Value::at(const Value& index) const {
+    if (!isArray()) throw Error("[]", "cannot index " + kindOf(*this));
+    if (!index.isNumber()) throw Error("[]", "index must be a number, got " + kindOf(index));
+    return std::get<5>(v_)->at(index.integer("[]"));
+}
+
+const Value& Value::at(std::int64_t index) const {
+    if (!isArray()) throw Error("[]", "cannot index " + kindOf(*this));
+    return std::get<5>(v_)->at(index);
+}
+
+bool operator==(const Value& a, const Value& b) noexcept {
+    if (a.isNumber() && b.isNumber()) return compareNumbers(a, b) == 0;
+    return a.v_ == b.v_;
+}
+
+Value operator+(const Value& a, const Value& b) {
+    Value r = a;
+    appendTo(r, b);
+    return r;
+}
+
+void appendTo(Value& a, const Value& b) {
+    if (a.isText() && b.isText()) {
+        std::get<1>(a.v_) += std::get<1>(b.v_);
+        return;
+    }
+    if (a.isInteger() && b.isInteger()) {
+        std::int64_t sum;
+        if (!__builtin_add_overflow(a.integer(), b.integer(), &sum)) {
+            a = Value(sum);
+            return;
+        }
+    }
+    if (a.isNumber() && b.isNumber()) {
+        a = Value(a.number() + b.number());
+        return;
+    }
+    throw Error("+", "cannot add " + kindOf(b) + " to " + kindOf(a));
+}
+
+void appendTo(std::string& text, const Value& b) {
+    if (!b.isText()) throw Error("+", "cannot add " + kindOf(b) + " to text");
+    text += std::get<1>(b.v_);
+}
+
+bool operator<(const Value& a, const Value& b) { return compare("<", a, b) == -1; }
+bool operator<=(const Value& a, const Value& b) {
+    const int c = compare("<=", a, b);
+    return c == -1 || c == 0;
+}
+bool operator>(const Value& a, const Value& b) { return compare(">", a, b) == 1; }
+bool operator>=(const Value& a, const Value& b) {
+    const int c = compare(">=", a, b);
+    return c == 1 || c == 0;
+}
+
+const Value& Array::at(std::int64_t index) const {
+    if (index < 1 || static_cast<std::uint64_t>(index) > items_.size())
+        throw Error("[]", "index " + std::to_string(index) + " is outside an array of " +
+                              std::to_string(items_.size()));
+    return items_[static_cast<std::size_t>(index - 1)];
+}
+
+void Array::set(std::int64_t index, Value v) {
+    at(index);  // the same bounds check and error
+    items_[static_cast<std::size_t>(index - 1)] = std::move(v);
+}
+
+Value makeArray(std::vector<Value> items) {
+    return Value(std::make_shared<Array>(std::move(items)));
+}
+
+Value makeBlock(Block::Fn fn) { return Value(std::make_shared<Block>(std::move(fn))); }
+
+const Value& nilValue() noexcept {
+    static const Value nil;
+    return nil;
+}
+
+}  // namespace apprt
