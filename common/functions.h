@@ -49,6 +49,10 @@ APPRT_API bool hasFunction(std::string_view name);
 APPRT_API void registerFunctions(std::string_view module, std::span<const FunctionDef> table);
 APPRT_API void unregisterFunctions(std::string_view module);
 
+// The function now registered under `name`, as a callable that stays valid
+// after the function is overridden: how an override reaches what it replaces.
+APPRT_API FunctionBody currentFunction(std::string_view name);
+
 // Puts `body` in place of the function `name` until the guard goes: how a host
 // or a test supplies its own clipboard, sleep, dynamic call or FTP client.
 class APPRT_API FunctionOverride {

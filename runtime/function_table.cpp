@@ -84,6 +84,12 @@ Value call(std::string_view name, Args args) {
     return entry->body(args);
 }
 
+FunctionBody currentFunction(std::string_view name) {
+    EntryRef entry = FunctionTable::instance().find(name);
+    if (!entry) throw Error(std::string(name), "no such function");
+    return [entry](Args args) { return entry->body(args); };
+}
+
 bool hasFunction(std::string_view name) { return FunctionTable::instance().find(name) != nullptr; }
 
 void registerFunctions(std::string_view module, std::span<const FunctionDef> table) {

@@ -26,10 +26,10 @@ private:
 
 std::string quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
 
-const Symbol& newSymbol() {
-    static const Symbol s = Symbol::intern("new");
-    return s;
-}
+// Interned when the runtime loads: a host may send `new` before any class
+// declared a name.
+const Symbol kNewSymbol = Symbol::intern("new");
+const Symbol& newSymbol() { return kNewSymbol; }
 
 template <class Def>
 void checkVisible(const Class& receiver, const Def& def) {

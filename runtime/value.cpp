@@ -24,9 +24,25 @@ int compareNumbers(const Value& a, const Value& b) {
         auto x = a.integer(), y = b.integer();
         return (x > y) - (x < y);
     }
-    const double x = a.number(), y = b.number();
-    if (std::isnan(x) || std::isnan(y)) return 2;  // unordered: every comparison is false
-    return (x > y) - (x < y);
+    if (a.isFloat() && b.isFloat()) {
+        const double x = a.number(), y = b.number();
+        if (std::isnan(x) || std::isnan(y)) return 2;  // unordered: every comparison is false
+        return (x > y) - (x < y);
+    }
+    // An integer against a double, without rounding the integer to a double.
+    const bool intFirst = a.isInteger();
+    const std::int64_t i = intFirst ? a.integer() : b.integer();
+    const double d = intFirst ? b.number() : a.number();
+    int c;  // i compared with d
+    if (std::isnan(d)) return 2;
+    if (d >= 9223372036854775808.0) c = -1;
+    else if (d < -9223372036854775808.0) c = 1;
+    else {
+        const double whole = std::trunc(d);
+        const auto w = static_cast<std::int64_t>(whole);
+        c = i != w ? (i > w) - (i < w) : (d > whole ? -1 : d < whole ? 1 : 0);
+    }
+    return intFirst ? c : -c;
 }
 
 int compare(const char* op, const Value& a, const Value& b) {
