@@ -12,7 +12,6 @@
 #include "xvfb.h"
 
 using apprt::Value;
-using testing_support::readClipboard;
 
 namespace {
 
@@ -48,7 +47,7 @@ TEST_F(Clipboard, TextsArriveAsUtf8) {
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(set(Value(c.text)));
-        EXPECT_EQ(readClipboard(), c.expected);
+        EXPECT_EQ(testing_support::awaitClipboard(c.expected), c.expected);
     }
 }
 
@@ -62,7 +61,7 @@ TEST_F(Clipboard, SenderPutsThePathOnTheClipboard) {
     const Value param = apprt::call("PARAM_STRUCTURE").send("new");
     param.assign("veloxport", Value(dir.path().string()));
     EXPECT_EQ(apprt::call("KVD").send("new").send("send", {order, param}), Value(true));
-    EXPECT_EQ(readClipboard(), (dir / "KVD.csv").string());
+    EXPECT_EQ(testing_support::awaitClipboard((dir / "KVD.csv").string()), (dir / "KVD.csv").string());
 }
 
 TEST_F(Clipboard, WorksInAHostThatIgnoresSigchldAndSigpipe) {
@@ -70,7 +69,7 @@ TEST_F(Clipboard, WorksInAHostThatIgnoresSigchldAndSigpipe) {
                     std::signal(SIGCHLD, SIG_IGN);
                     std::signal(SIGPIPE, SIG_IGN);
                     if (!set(Value("ignored signals"))) return 1;
-                    return readClipboard() == "ignored signals" ? 0 : 2;
+                    return testing_support::awaitClipboard("ignored signals") == "ignored signals" ? 0 : 2;
                 }),
                 ::testing::ExitedWithCode(0), "");
 }

@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <stdexcept>
 
 #include "test_support.h"
@@ -79,6 +81,16 @@ XvfbDisplay::~XvfbDisplay() {
 std::string readClipboard() {
     auto r = run({"/usr/bin/xclip", "-o", "-selection", "clipboard"});
     return r.status == 0 ? r.out : std::string();
+}
+
+std::string awaitClipboard(const std::string& expected) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    std::string text = readClipboard();
+    while (text != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        text = readClipboard();
+    }
+    return text;
 }
 
 void writeClipboard(const std::string& text) {

@@ -26,6 +26,10 @@ private:
 // The clipboard's text as `xclip -o -selection clipboard` reads it; empty
 // when the clipboard has no owner.
 std::string readClipboard();
+// The helpers hand the selection to a background process, which may take it
+// a moment after the setter returned: reads until the text is `expected`, or
+// two seconds have passed, and answers the last read.
+std::string awaitClipboard(const std::string& expected);
 // Puts a text on the clipboard with xclip, as another program would.
 void writeClipboard(const std::string& text);
 
