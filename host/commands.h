@@ -28,6 +28,7 @@ private:
 using Action = std::function<int(Session&)>;
 
 void addOrderCommands(CLI::App& app, Action& action);
+void addDeskCommands(CLI::App& app, Action& action);
 
 // Reads a whole file, or standard input for "-"; throws InputUnreadable.
 std::string readInput(const std::string& path);

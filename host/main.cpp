@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
                    "Directory holding the plug-in libraries (default: beside orderhost)");
     host::Action action;
     host::addOrderCommands(app, action);
+    host::addDeskCommands(app, action);
 
     try {
         app.parse(argc, argv);

@@ -1,5 +1,6 @@
 // The runtime's value services: CHR, TOTEXT, EMPTY, VALTYPE, arrays, settings.
 #include "builtins.h"
+#include "dynamic_call.h"
 
 #include <charconv>
 #include <chrono>
@@ -116,6 +117,9 @@ const FunctionDef kBuiltins[] = {
     {"LEN", fnLen, 1},         {"SLEEP", fnSleep, 1},     {"CURDIR", fnCurDir, 0},
     {"FERASE", fnFErase, 1},   {"FCREATE", fnFCreate, 2}, {"FWRITE", fnFWrite, 2},
     {"FCLOSE", fnFClose, 1},   {"SYSCLIPBOARD", fnSysClipboard, 0},
+    {"DESKTOP", fnDesktop, 0},
+    // library, convention, function, then the function's own arguments
+    {"DLLCALL", fnDllCall, 3 + static_cast<int>(detail::kMaxDynamicArgs)},
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The runtime's own functions, entered into the function table at start.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 #include "functions.h"
@@ -15,5 +16,12 @@ Value fnFCreate(Args a);
 Value fnFWrite(Args a);
 Value fnFClose(Args a);
 Value fnSysClipboard(Args a);
+Value fnDesktop(Args a);
+Value fnDllCall(Args a);
+
+namespace detail {
+// The desktop's window handle: 0 where windows have no handles to pass on.
+std::int64_t desktopWindowHandle();
+}  // namespace detail
 
 }  // namespace apprt

@@ -4,10 +4,13 @@
 #include <sys/wait.h>
 
 #include <csignal>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
+#include "error.h"
 #include "functions.h"
-#include "kvdlink_env.h"
+#include "plugin_env.h"
 #include "test_support.h"
 #include "xvfb.h"
 
@@ -21,6 +24,7 @@ protected:
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         display = std::make_unique<testing_support::XvfbDisplay>();
         testing_support::loadKvdlink();
+        testing_support::loadPlugin("deskkit");
     }
     static void TearDownTestSuite() { display.reset(); }
 
@@ -62,6 +66,34 @@ TEST_F(Clipboard, SenderPutsThePathOnTheClipboard) {
     param.assign("veloxport", Value(dir.path().string()));
     EXPECT_EQ(apprt::call("KVD").send("new").send("send", {order, param}), Value(true));
     EXPECT_EQ(testing_support::awaitClipboard((dir / "KVD.csv").string()), (dir / "KVD.csv").string());
+}
+
+TEST_F(Clipboard, DeskkitClipboardRefusesEmptyTexts) {
+    EXPECT_EQ(apprt::call("CLIPBOARD", {Value("before")}), Value(true));
+    ASSERT_EQ(testing_support::awaitClipboard("before"), "before");
+    for (const Value& empty : {Value(), Value(""), Value("   "), Value(" \t\r\n")}) {
+        EXPECT_EQ(apprt::call("CLIPBOARD", {empty}), Value(false));
+        EXPECT_EQ(apprt::call("CLIPBOARD"), Value(false));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(testing_support::readClipboard(), "before");
+    EXPECT_EQ(apprt::call("CLIPBOARD", {Value("Gr\xfc\xdf" "e \x84" "Auftrag\x93")}), Value(true));
+    EXPECT_EQ(testing_support::awaitClipboard("Grüße „Auftrag“"), "Grüße „Auftrag“");
+    // A value that is neither empty nor a text is the clipboard class's to refuse.
+    EXPECT_THROW(apprt::call("CLIPBOARD", {Value(5)}), apprt::Error);
+}
+
+TEST_F(Clipboard, OrderhostClipboard) {
+    const auto host = (testing_support::binDir() / "orderhost").string();
+    auto r = testing_support::run({host, "clipboard", "from orderhost"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(testing_support::awaitClipboard("from orderhost"), "from orderhost");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{host, "clipboard"},
+                                                 {host, "clipboard", "  "}}) {
+        r = testing_support::run(args);
+        EXPECT_EQ(r.status, 1);
+    }
+    EXPECT_EQ(testing_support::readClipboard(), "from orderhost");
 }
 
 TEST_F(Clipboard, WorksInAHostThatIgnoresSigchldAndSigpipe) {

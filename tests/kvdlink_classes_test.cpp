@@ -7,7 +7,7 @@
 #include "class_registry.h"
 #include "error.h"
 #include "functions.h"
-#include "kvdlink_env.h"
+#include "plugin_env.h"
 #include "test_support.h"
 #include "object.h"
 

@@ -7,7 +7,7 @@
 
 #include "error.h"
 #include "functions.h"
-#include "kvdlink_env.h"
+#include "plugin_env.h"
 #include "test_support.h"
 
 using apprt::Value;

@@ -111,9 +111,30 @@ TEST(Orderhost, FailuresHaveTheirExitStatus) {
     EXPECT_TRUE(testing_support::listDir(dir.path()).empty());
 }
 
+TEST(Orderhost, WriteAndOpen) {
+    TempDir dir;
+    const std::string f = (dir / "note.txt").string();
+    auto r = orderhost({"write", f, "given text"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(readFile(f), "given text");
+    const std::string bytes("from\r\nstdin\0\xff", 13);
+    r = orderhost({"write", f}, bytes);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(readFile(f), bytes);
+    r = orderhost({"write", (dir / "no" / "f.txt").string(), "x"});
+    EXPECT_EQ(r.status, 1);
+
+    r = orderhost({"open", (dir / "missing.txt").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "2\n");
+    r = orderhost({"open"});
+    EXPECT_EQ(r.status, 64);
+}
+
 TEST(Orderhost, HelpOnEveryLevel) {
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--help"}, {"info", "--help"}, {"send", "--help"}}) {
+         {std::vector<std::string>{"--help"}, {"info", "--help"}, {"send", "--help"},
+          {"clipboard", "--help"}, {"write", "--help"}, {"open", "--help"}}) {
         const auto r = orderhost(args);
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.out.find("Usage"), std::string::npos) << r.out;

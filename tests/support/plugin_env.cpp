@@ -1,8 +1,8 @@
-// kvdlink for the tests, and the recording clipboard.
-#include "kvdlink_env.h"
+// Plug-ins for the tests, and the recording clipboard.
+#include "plugin_env.h"
 
 #include <memory>
-#include <optional>
+#include <map>
 
 #include "class_registry.h"
 #include "object.h"
@@ -40,9 +40,9 @@ apprt::Value recordingClass() {
 
 }  // namespace
 
-void loadKvdlink() {
-    static std::optional<apprt::Module> module;
-    if (!module) module = apprt::loadModule("kvdlink");
+void loadPlugin(const std::string& name) {
+    static std::map<std::string, apprt::Module> loaded;
+    if (!loaded.count(name)) loaded.emplace(name, apprt::loadModule(name));
 }
 
 RecordingClipboard::RecordingClipboard()

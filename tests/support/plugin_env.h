@@ -1,4 +1,4 @@
-// Loads kvdlink once for a test executable, and a clipboard that records.
+// Loads plug-ins once for a test executable, and a clipboard that records.
 #pragma once
 
 #include <string>
@@ -8,8 +8,9 @@
 
 namespace testing_support {
 
-// Loads the plug-in from beside the test executable (once per process).
-void loadKvdlink();
+// Loads a plug-in from beside the test executable, once per process.
+void loadPlugin(const std::string& name);
+inline void loadKvdlink() { loadPlugin("kvdlink"); }
 
 // Stands in for SYSCLIPBOARD while it lives: its objects log each message
 // ("create", ..., "setBuffer:<text>") instead of touching the desktop.

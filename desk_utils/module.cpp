@@ -1,0 +1,17 @@
+// deskkit's table of exported functions, handed to the runtime at load.
+#include "desk_functions.h"
+#include "functions.h"
+
+namespace {
+
+constexpr apprt::FunctionDef kFunctions[] = {
+    {"CLIPBOARD", deskkit::CLIPBOARD, 1},
+    {"SHELLOPENFILE", deskkit::SHELLOPENFILE, 1},
+    {"TEXT2FILE", deskkit::TEXT2FILE, 2},
+};
+
+constexpr apprt::ModuleInfo kModule{"deskkit", 200, kFunctions, std::size(kFunctions)};
+
+}  // namespace
+
+APPRT_MODULE_ENTRY const apprt::ModuleInfo* apprt_module() { return &kModule; }
