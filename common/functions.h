@@ -90,6 +90,9 @@ private:
 // module, or needs a newer runtime; nothing is registered then.
 APPRT_API Module loadModule(std::string_view name, const std::filesystem::path& dir = {});
 
+// The directory of the library (or executable) that holds `address`.
+APPRT_API std::filesystem::path directoryOf(const void* address);
+
 // The directory of the running executable.
 APPRT_API std::filesystem::path executableDir();
 

@@ -44,16 +44,30 @@ private:
     const Class* class_;
 };
 
+// What a class written in C++ keeps inside its instances beside their
+// variables (a socket, say). The instance owns it and destroys it with itself.
+class APPRT_API NativeData {
+public:
+    virtual ~NativeData();
+};
+
 class APPRT_API Instance final : public Object {
 public:
     Instance(std::shared_ptr<const Class> cls, std::size_t slots);
     ~Instance() override;
     std::vector<Value>& slots() noexcept { return slots_; }
 
+    NativeData* native() const noexcept { return native_.get(); }
+    void setNative(std::unique_ptr<NativeData> data) noexcept { native_ = std::move(data); }
+
 private:
     std::shared_ptr<const Class> keep_;  // an instance keeps its class alive
     std::vector<Value> slots_;
+    std::unique_ptr<NativeData> native_;
 };
+
+// The instance a value holds; raises for anything else, naming `where`.
+APPRT_API Instance& instanceOf(const Value& v, std::string_view where);
 
 struct MemberDef {
     std::string spelling;  // as declared, for messages

@@ -8,6 +8,8 @@ constexpr apprt::FunctionDef kFunctions[] = {
     {"CLIPBOARD", deskkit::CLIPBOARD, 1},
     {"SHELLOPENFILE", deskkit::SHELLOPENFILE, 1},
     {"TEXT2FILE", deskkit::TEXT2FILE, 2},
+    {"UPFTP", deskkit::UPFTP, 6},
+    {"UPLOADFTP", deskkit::UPLOADFTP, 6},
 };
 
 constexpr apprt::ModuleInfo kModule{"deskkit", 200, kFunctions, std::size(kFunctions)};

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ using Action = std::function<int(Session&)>;
 
 void addOrderCommands(CLI::App& app, Action& action);
 void addDeskCommands(CLI::App& app, Action& action);
+void addUploadCommand(CLI::App& app, Action& action);
 
 // Reads a whole file, or standard input for "-"; throws InputUnreadable.
 std::string readInput(const std::string& path);

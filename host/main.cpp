@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     host::Action action;
     host::addOrderCommands(app, action);
     host::addDeskCommands(app, action);
+    host::addUploadCommand(app, action);
 
     try {
         app.parse(argc, argv);

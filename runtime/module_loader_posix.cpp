@@ -34,6 +34,14 @@ std::filesystem::path executableDir() {
     return ec ? std::filesystem::current_path() : exe.parent_path();
 }
 
+std::filesystem::path directoryOf(const void* address) {
+    Dl_info info{};
+    if (dladdr(address, &info) == 0 || !info.dli_fname) return executableDir();
+    std::error_code ec;
+    auto path = std::filesystem::canonical(info.dli_fname, ec);
+    return ec ? executableDir() : path.parent_path();
+}
+
 namespace {
 std::string versionText(int v) {
     char buf[32];

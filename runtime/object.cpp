@@ -59,6 +59,13 @@ Symbol resolve(const Value& receiver, std::string_view name, bool method) {
 }  // namespace
 
 Object::~Object() = default;
+NativeData::~NativeData() = default;
+
+Instance& instanceOf(const Value& v, std::string_view where) {
+    Object& o = v.object(where);
+    if (o.isClass()) throw Error(std::string(where), "expects an instance, got a class object");
+    return static_cast<Instance&>(o);
+}
 
 Instance::Instance(std::shared_ptr<const Class> cls, std::size_t slots)
     : Object(false, cls.get()), keep_(std::move(cls)), slots_(slots) {}

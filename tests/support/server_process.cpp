@@ -1,0 +1,97 @@
+// Starting and stopping the test servers.
+#include "server_process.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+extern char** environ;
+
+namespace testing_support {
+namespace {
+
+std::filesystem::path script(const char* name) {
+    return std::filesystem::path(ORDERLINK_SOURCE_DIR) / "tests" / "ftp" / name;
+}
+
+std::filesystem::path prepare(const TempDir& dir) {
+    std::filesystem::create_directories(dir / "home");
+    writeFile(dir / "commands.log", "");
+    return dir.path();
+}
+
+}  // namespace
+
+ServerProcess::ServerProcess(const std::vector<std::string>& argv) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const int rc = posix_spawn(&pid_, args[0], &fa, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(out[1]);
+    if (rc != 0) {
+        ::close(out[0]);
+        throw std::runtime_error("cannot start " + argv[0]);
+    }
+    std::string line;
+    pollfd p{out[0], POLLIN, 0};
+    while (::poll(&p, 1, 15000) > 0) {
+        char c;
+        if (::read(out[0], &c, 1) != 1 || c == '\n') break;
+        line += c;
+    }
+    ::close(out[0]);
+    if (line.empty()) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        throw std::runtime_error(argv[1] + " did not start");
+    }
+    port_ = static_cast<std::uint16_t>(std::stoi(line));
+}
+
+ServerProcess::~ServerProcess() {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+}
+
+PyFtpServer::PyFtpServer(const std::string& address)
+    : address_(address),
+      process_({"/usr/bin/python3", script("pyftpd_server.py").string(), "--home",
+                (prepare(dir_) / "home").string(), "--log", (dir_ / "commands.log").string(),
+                "--address", address}) {}
+
+std::string PyFtpServer::host() const {
+    const std::string a = address_.find(':') != std::string::npos ? "[" + address_ + "]" : address_;
+    return a + ":" + std::to_string(port());
+}
+
+FaultServer::FaultServer(const std::string& scenario)
+    : process_({"/usr/bin/python3", script("fault_server.py").string(), scenario,
+                (prepare(dir_) / "commands.log").string()}) {}
+
+std::uint16_t refusedPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(s);  // bound but never listening, then gone: connections are refused
+    return ntohs(a.sin_port);
+}
+
+}  // namespace testing_support

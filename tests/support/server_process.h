@@ -1,0 +1,61 @@
+// Test servers as real programs: started by the test, stopped by process id.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace testing_support {
+
+// Starts argv and reads the port it prints as its first line of output.
+class ServerProcess {
+public:
+    explicit ServerProcess(const std::vector<std::string>& argv);
+    ~ServerProcess();
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+    std::uint16_t port() const { return port_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+// pyftpdlib with the user anna / secret, home in a temporary directory, and
+// a log of every command line it received.
+class PyFtpServer {
+public:
+    explicit PyFtpServer(const std::string& address = "127.0.0.1");
+    std::uint16_t port() const { return process_.port(); }
+    std::string host() const;  // "127.0.0.1:port" or "[::1]:port"
+    std::filesystem::path home() const { return dir_ / "home"; }
+    std::string log() const { return readFile(dir_ / "commands.log"); }
+
+private:
+    TempDir dir_;
+    std::string address_;
+    ServerProcess process_;
+};
+
+// The scripted fault server, playing one scenario.
+class FaultServer {
+public:
+    explicit FaultServer(const std::string& scenario);
+    std::string host() const { return "127.0.0.1:" + std::to_string(process_.port()); }
+    std::string log() const { return readFile(dir_ / "commands.log"); }
+
+private:
+    TempDir dir_;
+    ServerProcess process_;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+std::uint16_t refusedPort();
+
+}  // namespace testing_support
