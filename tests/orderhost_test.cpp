@@ -1,6 +1,7 @@
 // orderhost end to end: the program as a person runs it.
 #include <gtest/gtest.h>
 
+#include "server_process.h"
 #include "test_support.h"
 
 using testing_support::readFile;
@@ -131,10 +132,44 @@ TEST(Orderhost, WriteAndOpen) {
     EXPECT_EQ(r.status, 64);
 }
 
+TEST(Orderhost, Upload) {
+    testing_support::PyFtpServer server;
+    TempDir dir;
+    testing_support::writeFile(dir / "KVD.csv", "3\tA1\r\n");
+    testing_support::writeFile(dir / "pw", "secret\n");
+    const auto host = (testing_support::binDir() / "orderhost").string();
+    const std::string file = (dir / "KVD.csv").string();
+
+    auto r = testing_support::run({host, "upload", "--host", server.host(), "--user", "anna",
+                                   "--passive", file},
+                                  "", {"ORDERHOST_FTP_PASSWORD=secret"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(server.home() / "KVD.csv"), "3\tA1\r\n");
+    std::filesystem::remove(server.home() / "KVD.csv");
+
+    r = testing_support::run({host, "upload", "--host", server.host(), "--user", "anna",
+                              "--password-file", (dir / "pw").string(), file},
+                             "", {"ORDERHOST_FTP_PASSWORD="});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(server.home() / "KVD.csv"));
+
+    r = testing_support::run({host, "upload", "--host", server.host(), "--user", "anna", file}, "",
+                             {"ORDERHOST_FTP_PASSWORD=wrong"});
+    EXPECT_EQ(r.status, 1);
+
+    // No password anywhere, and nobody at a terminal to ask.
+    r = testing_support::run({host, "upload", "--host", server.host(), "--user", "anna", file}, "",
+                             {"ORDERHOST_FTP_PASSWORD="});
+    EXPECT_EQ(r.status, 64);
+    EXPECT_NE(r.err.find("no password"), std::string::npos);
+    r = testing_support::run({host, "upload", "--user", "anna", file});
+    EXPECT_EQ(r.status, 64);
+}
+
 TEST(Orderhost, HelpOnEveryLevel) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--help"}, {"info", "--help"}, {"send", "--help"},
-          {"clipboard", "--help"}, {"write", "--help"}, {"open", "--help"}}) {
+          {"clipboard", "--help"}, {"write", "--help"}, {"open", "--help"}, {"upload", "--help"}}) {
         const auto r = orderhost(args);
         EXPECT_EQ(r.status, 0);
         EXPECT_NE(r.out.find("Usage"), std::string::npos) << r.out;
