@@ -72,8 +72,9 @@ Value progressBar() {
         if (name != state->name) state->name = name, state->start = now;
         const double seconds = std::chrono::duration<double>(now - state->start).count();
         const int percent = size > 0 ? static_cast<int>(sent * 100 / size) : 100;
-        std::fprintf(stderr, "\r%-32.32s %3d%% %11s %11s/s", name.c_str(), percent,
-                     humanBytes(sent).c_str(), humanBytes(seconds > 0 ? sent / seconds : 0).c_str());
+        const std::string rate = seconds > 0 ? humanBytes(sent / seconds) + "/s" : "";
+        std::fprintf(stderr, "\r%-32.32s %3d%% %11s %13s", name.c_str(), percent,
+                     humanBytes(sent).c_str(), rate.c_str());
         if (sent >= size) std::fputc('\n', stderr);
         std::fflush(stderr);
         return Value();
