@@ -1,6 +1,7 @@
 // The runtime services that the plug-ins call directly from C++.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,7 +18,17 @@ APPRT_API Value chr(const Value& code);
 // text unchanged, nil as "NIL", logicals as ".T." and ".F.", an array as
 // "{...}" with its length, an object as its class name, a block as "{||}".
 APPRT_API Value toText(const Value& v);
-APPRT_API void appendText(std::string& out, const Value& v);
+// Appends TOTEXT of the value.
+APPRT_API void appendTextOther(std::string& out, const Value& v);
+inline void appendText(std::string& out, const Value& v) {
+    if (v.isInteger()) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, v.integer()).ptr;
+        out.append(digits, end);
+    } else {
+        appendTextOther(out, v);
+    }
+}
 // EMPTY: nil, "", a text of blanks only (space, tab, CR, LF), 0, false and an
 // empty array are empty.
 APPRT_API bool isEmpty(const Value& v);

@@ -46,17 +46,19 @@ private:
     std::span<const Value> values_;
 };
 
-// Texts are held by value; arrays, objects and code blocks are shared by
-// reference: copying a Value that holds one copies the reference, and a change
-// made through one copy is seen through all. The runtime frees them when no
+// Texts behave as values: no change to one copy shows in another. Long texts
+// are shared until one copy changes (appendTo), so that passing a file's
+// content on costs no copy. Arrays, objects and code blocks are shared by reference:
+// copying a Value that holds one copies the reference, and a change made
+// through one copy is seen through all. The runtime frees them when no
 // reference is left.
 class APPRT_API Value {
 public:
     Value() noexcept = default;
     Value(std::nullptr_t) noexcept {}
-    Value(std::string text) : v_(std::move(text)) {}
-    Value(std::string_view text) : v_(std::string(text)) {}
-    Value(const char* text) : v_(std::string(text)) {}
+    Value(std::string text);
+    Value(std::string_view text) : Value(std::string(text)) {}
+    Value(const char* text) : Value(std::string(text)) {}
     Value(int n) noexcept : v_(std::int64_t{n}) {}
     Value(std::int64_t n) noexcept : v_(n) {}
     Value(double x) noexcept : v_(x) {}
@@ -67,7 +69,7 @@ public:
 
     Kind kind() const noexcept;
     bool isNil() const noexcept { return v_.index() == 0; }
-    bool isText() const noexcept { return v_.index() == 1; }
+    bool isText() const noexcept { return v_.index() == 1 || v_.index() == 8; }
     bool isInteger() const noexcept { return v_.index() == 2; }
     bool isFloat() const noexcept { return v_.index() == 3; }
     bool isNumber() const noexcept { return isInteger() || isFloat(); }
@@ -78,8 +80,14 @@ public:
 
     // Typed access; each raises the runtime's error on another kind, naming
     // `where` as the operation that wanted it.
-    const std::string& text(std::string_view where = "value") const;
-    std::int64_t integer(std::string_view where = "value") const;  // whole numbers only
+    const std::string& text(std::string_view where = "value") const {
+        if (const auto* t = std::get_if<1>(&v_)) return *t;
+        return textOfLong(where);
+    }
+    std::int64_t integer(std::string_view where = "value") const {  // whole numbers only
+        if (const auto* n = std::get_if<2>(&v_)) return *n;
+        return integerOfOther(where);
+    }
     double number(std::string_view where = "value") const;
     bool logical(std::string_view where = "value") const;
     Array& array(std::string_view where = "value") const;
@@ -104,18 +112,36 @@ public:
     const Value& at(const Value& index) const;
     const Value& at(std::int64_t index) const;
 
+    // A hint with no effect on what anything answers: starts loading the
+    // object this value refers to (its variables included) into the cache,
+    // for code that walks many objects and will reach this one soon.
+    void prefetch() const noexcept;
+
     // Strict sameness: same kind and equal contents, or the same shared
     // reference. Never raises; for tests and containers.
     friend APPRT_API bool operator==(const Value& a, const Value& b) noexcept;
     friend APPRT_API void appendTo(Value& a, const Value& b);
-    friend APPRT_API void appendTo(std::string& text, const Value& b);
+    friend void appendTo(std::string& text, const Value& b);
 // The same for a text the caller holds as bytes.
-APPRT_API void appendTo(std::string& text, const Value& b);
+APPRT_API void appendOther(std::string& text, const Value& b);
+inline void appendTo(std::string& text, const Value& b) {
+    if (const auto* t = std::get_if<1>(&b.v_)) text += *t;
+    else appendOther(text, b);
+}
 
 private:
     friend class Object;
-    std::variant<std::monostate, std::string, std::int64_t, double, bool,
-                 std::shared_ptr<Array>, std::shared_ptr<Object>, std::shared_ptr<Block>>
+    // The out-of-line rest of the inline accessors: other variants and errors.
+    const std::string& textOfLong(std::string_view where) const;
+    std::int64_t integerOfOther(std::string_view where) const;
+    const Value& memberOfOther(Symbol name) const;
+    const Value& atOfOther(std::int64_t index) const;
+    friend APPRT_API void appendOther(std::string& text, const Value& b);
+    // A text is short (held in the value) or long (shared, copied when one
+    // holder changes it), as in Lua; both are the one kind Text.
+    static constexpr std::size_t kShortText = 64;
+    std::variant<std::monostate, std::string, std::int64_t, double, bool, std::shared_ptr<Array>,
+                 std::shared_ptr<Object>, std::shared_ptr<Block>, std::shared_ptr<std::string>>
         v_;
 };
 
@@ -129,7 +155,11 @@ APPRT_API bool operator>=(const Value& a, const Value& b);
 // `a = a + b` in place: a text grows without being copied. Same errors as +.
 APPRT_API void appendTo(Value& a, const Value& b);
 // The same for a text the caller holds as bytes.
-APPRT_API void appendTo(std::string& text, const Value& b);
+APPRT_API void appendOther(std::string& text, const Value& b);
+inline void appendTo(std::string& text, const Value& b) {
+    if (const auto* t = std::get_if<1>(&b.v_)) text += *t;
+    else appendOther(text, b);
+}
 
 // An ordered sequence of values, shared by reference, first index 1.
 class APPRT_API Array {
@@ -139,15 +169,24 @@ public:
 
     std::size_t size() const noexcept { return items_.size(); }
     // 1-based; raises past the end.
-    const Value& at(std::int64_t index) const;
+    const Value& at(std::int64_t index) const {
+        if (index < 1 || static_cast<std::uint64_t>(index) > items_.size()) outOfRange(index);
+        return items_[static_cast<std::size_t>(index - 1)];
+    }
     void set(std::int64_t index, Value v);
     void append(Value v) { items_.push_back(std::move(v)); }
     std::vector<Value>& items() noexcept { return items_; }
     const std::vector<Value>& items() const noexcept { return items_; }
 
 private:
+    [[noreturn]] void outOfRange(std::int64_t index) const;
     std::vector<Value> items_;
 };
+
+inline const Value& Value::at(std::int64_t index) const {
+    if (const auto* a = std::get_if<5>(&v_)) return (*a)->at(index);
+    return atOfOther(index);
+}
 
 // A callable value: a code block of the host or a test.
 class APPRT_API Block {
@@ -167,3 +206,6 @@ APPRT_API Value makeBlock(Block::Fn fn);
 APPRT_API const Value& nilValue() noexcept;
 
 }  // namespace apprt
+
+// Value::member's inline part needs the classes.
+#include "object.h"

@@ -84,8 +84,34 @@ Value init(const Value& self, Args a) {
     return self;
 }
 
+// i <= lines as the runtime compares them, the common integer case without
+// building a value for i.
+bool withinLines(std::int64_t i, const Value& lines) {
+    return lines.isInteger() ? i <= lines.integer() : Value(i) <= lines;
+}
+
+// After the first positions, room for the whole file at their average size.
+// Growing by doubling instead would leave every smaller buffer behind in the
+// heap: the peak memory of a large order would be three times its file. Room
+// reserved but not written costs no memory.
+constexpr std::int64_t kSampledPositions = 64;
+
+void reserveForTheRest(std::string& text, std::int64_t done, const Value& lines, const Value& positions) {
+    if (!lines.isNumber() || !positions.isArray()) return;
+    // Positions past the array's end raise before they are written.
+    const double count = std::min(lines.number(), static_cast<double>(positions.array().size()));
+    const double perPosition = static_cast<double>(text.size()) / static_cast<double>(done);
+    const double wanted = count * perPosition * 1.25 + 64;
+    if (wanted > static_cast<double>(text.capacity()) && wanted < static_cast<double>(text.max_size()))
+        text.reserve(static_cast<std::size_t>(wanted));
+}
+
+constexpr std::int64_t kPrefetchAhead = 16;
+
 bool hasLineBreakOrTab(std::string_view text) {
-    return text.find_first_of("\t\r\n") != std::string_view::npos;
+    for (const char c : text)
+        if (c == '\t' || c == '\r' || c == '\n') return true;
+    return false;
 }
 
 Value send(const Value& self, Args a) {
@@ -101,12 +127,21 @@ Value send(const Value& self, Args a) {
         // The first position whose quantity or part number would break the
         // file's columns or lines; the file is then not written at all.
         std::optional<std::int64_t> broken;
-        for (std::int64_t i = 1; Value(i) <= order.member(n.lines); ++i) {
-            const Value& position = order.member(n.orderPos).at(i);
+        // Nothing in the loop runs code that could change the instance's own
+        // separator or line end: read them once.
+        const Value& separatorText = self.member(n.separator);
+        const Value& lineEndText = self.member(n.lineEnd);
+        for (std::int64_t i = 1; withinLines(i, order.member(n.lines)); ++i) {
+            const Value& positions = order.member(n.orderPos);
+            // Large orders outgrow the cache: ask for a position a few passes
+            // before it is read.
+            if (positions.isArray() && i + kPrefetchAhead <= static_cast<std::int64_t>(positions.array().size()))
+                positions.at(i + kPrefetchAhead).prefetch();
+            const Value& position = positions.at(i);
             const std::size_t quantityStart = text.size();
             apprt::appendText(text, position.member(n.quantity));
             const std::size_t quantityEnd = text.size();
-            apprt::appendTo(text, self.member(n.separator));
+            apprt::appendTo(text, separatorText);
             const std::size_t partNoStart = text.size();
             apprt::appendTo(text, position.member(n.partNo));
             const std::string_view all(text);
@@ -114,7 +149,8 @@ Value send(const Value& self, Args a) {
                 (hasLineBreakOrTab(all.substr(quantityStart, quantityEnd - quantityStart)) ||
                  hasLineBreakOrTab(all.substr(partNoStart))))
                 broken = i;
-            apprt::appendTo(text, self.member(n.lineEnd));
+            apprt::appendTo(text, lineEndText);
+            if (i == kSampledPositions) reserveForTheRest(text, i, order.member(n.lines), positions);
         }
         const Value path = self.send(n.getOrderfile);
         if (broken) {

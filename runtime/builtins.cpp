@@ -22,7 +22,7 @@ Value chr(const Value& code) {
     return Value(std::string(1, static_cast<char>(static_cast<unsigned char>(c))));
 }
 
-void appendText(std::string& out, const Value& v) {
+void appendTextOther(std::string& out, const Value& v) {
     switch (v.kind()) {
     case Kind::Text: out += v.text(); return;
     case Kind::Nil: out += "NIL"; return;

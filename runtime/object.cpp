@@ -2,6 +2,8 @@
 #include "object.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 #include <unordered_set>
 
 #include "error.h"
@@ -67,17 +69,33 @@ Instance& instanceOf(const Value& v, std::string_view where) {
     return static_cast<Instance&>(o);
 }
 
-Instance::Instance(std::shared_ptr<const Class> cls, std::size_t slots)
-    : Object(false, cls.get()), keep_(std::move(cls)), slots_(slots) {}
-Instance::~Instance() = default;
+namespace {
+// Where the variables start in an instance's allocation.
+constexpr std::size_t kSlotsOffset =
+    (sizeof(Instance) + alignof(Value) - 1) / alignof(Value) * alignof(Value);
+}  // namespace
+
+std::shared_ptr<Instance> Instance::make(std::shared_ptr<const Class> cls, std::size_t count) {
+    void* memory = ::operator new(kSlotsOffset + count * sizeof(Value));
+    auto* slots = reinterpret_cast<Value*>(static_cast<char*>(memory) + kSlotsOffset);
+    std::uninitialized_value_construct_n(slots, count);  // nil; cannot throw
+    auto* instance = new (memory) Instance(std::move(cls), slots, count);
+    // The deleter runs when the last reference goes, and also when the
+    // shared_ptr cannot be made.
+    return std::shared_ptr<Instance>(instance, [](Instance* p) {
+        p->~Instance();
+        ::operator delete(p);
+    });
+}
+
+Instance::Instance(std::shared_ptr<const Class> cls, Value* slots, std::size_t count) noexcept
+    : Object(false, cls.get()), keep_(std::move(cls)), slots_(slots), count_(count) {}
+
+Instance::~Instance() { std::destroy_n(slots_, count_); }
 
 Class::Class() : Object(true, nullptr) { setClass(this); }
 Class::~Class() = default;
 
-const MemberDef* Class::findMember(Symbol name) const noexcept {
-    const auto i = lookup(memberIndex_, name);
-    return i < 0 ? nullptr : &members_[static_cast<std::size_t>(i)];
-}
 const MethodDef* Class::findInstanceMethod(Symbol name) const noexcept {
     const auto i = lookup(instanceMethodIndex_, name);
     return i < 0 ? nullptr : &methods_[static_cast<std::size_t>(i)];
@@ -96,14 +114,23 @@ bool Class::respondsTo(std::string_view name) const {
 }
 
 Value Class::instantiate(Args args) const {
-    Value instance(std::static_pointer_cast<Object>(
-        std::make_shared<Instance>(shared_from_this(), instanceSlots_)));
+    Value instance(std::static_pointer_cast<Object>(Instance::make(shared_from_this(), instanceSlots_)));
     static const Symbol init = Symbol::intern("init");
     if (findInstanceMethod(init) || findClassMethod(init)) instance.send(init, args);
     return instance;
 }
 
-const Value& Value::member(Symbol name) const {
+void Value::prefetch() const noexcept {
+    const auto* ref = std::get_if<6>(&v_);
+    if (!ref) return;
+    // Reads nothing of the object itself (that would wait for the very load
+    // this is meant to start): the head and the first variables, blindly. A
+    // prefetch past an allocation's end is harmless.
+    const char* begin = reinterpret_cast<const char*>(ref->get());
+    for (std::size_t off = 0; off < 384; off += 64) __builtin_prefetch(begin + off);
+}
+
+const Value& Value::memberOfOther(Symbol name) const {
     if (!isObject())
         throw Error(kindName(kind()), "cannot read member " + quoted(name.folded()));
     Object& o = *std::get<6>(v_);

@@ -75,6 +75,13 @@ const Value& Args::operator[](std::size_t i) const {
     return i < values_.size() ? values_[i] : nilValue();
 }
 
+Value::Value(std::string text) {
+    if (text.size() <= kShortText)
+        v_.emplace<1>(std::move(text));
+    else
+        v_.emplace<8>(std::make_shared<std::string>(std::move(text)));
+}
+
 Value::Value(std::shared_ptr<Array> a) noexcept {
     if (a) v_ = std::move(a);
 }
@@ -94,17 +101,17 @@ Kind Value::kind() const noexcept {
     case 4: return Kind::Logical;
     case 5: return Kind::Array;
     case 6: return Kind::Object;
-    default: return Kind::Block;
+    case 7: return Kind::Block;
+    default: return Kind::Text;
     }
 }
 
-const std::string& Value::text(std::string_view where) const {
+const std::string& Value::textOfLong(std::string_view where) const {
     if (!isText()) wrongKind(where, "a text", *this);
-    return std::get<1>(v_);
+    return *std::get<8>(v_);
 }
 
-std::int64_t Value::integer(std::string_view where) const {
-    if (isInteger()) return std::get<2>(v_);
+std::int64_t Value::integerOfOther(std::string_view where) const {
     if (isFloat()) {
         const double x = std::get<3>(v_);
         // 2^63 is the first double past the int64 range.
@@ -155,13 +162,13 @@ const Value& Value::at(const Value& index) const {
     return std::get<5>(v_)->at(index.integer("[]"));
 }
 
-const Value& Value::at(std::int64_t index) const {
-    if (!isArray()) throw Error("[]", "cannot index " + kindOf(*this));
-    return std::get<5>(v_)->at(index);
+const Value& Value::atOfOther(std::int64_t) const {
+    throw Error("[]", "cannot index " + kindOf(*this));
 }
 
 bool operator==(const Value& a, const Value& b) noexcept {
     if (a.isNumber() && b.isNumber()) return compareNumbers(a, b) == 0;
+    if (a.isText() && b.isText()) return a.text() == b.text();
     return a.v_ == b.v_;
 }
 
@@ -173,7 +180,27 @@ Value operator+(const Value& a, const Value& b) {
 
 void appendTo(Value& a, const Value& b) {
     if (a.isText() && b.isText()) {
-        std::get<1>(a.v_) += std::get<1>(b.v_);
+        const std::string& more = b.text();
+        if (a.v_.index() == 1) {
+            std::string& mine = std::get<1>(a.v_);
+            if (mine.size() + more.size() <= Value::kShortText) {
+                mine += more;
+            } else {
+                auto grown = std::make_shared<std::string>(std::move(mine));
+                grown->append(more);
+                a.v_.emplace<8>(std::move(grown));
+            }
+            return;
+        }
+        auto& mine = std::get<8>(a.v_);
+        if (mine.use_count() == 1) {
+            mine->append(more);  // ours alone: grows in place
+        } else {
+            auto grown = std::make_shared<std::string>();
+            grown->reserve(mine->size() + more.size());
+            grown->append(*mine).append(more);
+            mine = std::move(grown);
+        }
         return;
     }
     if (a.isInteger() && b.isInteger()) {
@@ -190,9 +217,9 @@ void appendTo(Value& a, const Value& b) {
     throw Error("+", "cannot add " + kindOf(b) + " to " + kindOf(a));
 }
 
-void appendTo(std::string& text, const Value& b) {
+void appendOther(std::string& text, const Value& b) {
     if (!b.isText()) throw Error("+", "cannot add " + kindOf(b) + " to text");
-    text += std::get<1>(b.v_);
+    text += b.text();
 }
 
 bool operator<(const Value& a, const Value& b) { return compare("<", a, b) == -1; }
@@ -206,11 +233,9 @@ bool operator>=(const Value& a, const Value& b) {
     return c == 1 || c == 0;
 }
 
-const Value& Array::at(std::int64_t index) const {
-    if (index < 1 || static_cast<std::uint64_t>(index) > items_.size())
-        throw Error("[]", "index " + std::to_string(index) + " is outside an array of " +
-                              std::to_string(items_.size()));
-    return items_[static_cast<std::size_t>(index - 1)];
+void Array::outOfRange(std::int64_t index) const {
+    throw Error("[]", "index " + std::to_string(index) + " is outside an array of " +
+                          std::to_string(items_.size()));
 }
 
 void Array::set(std::int64_t index, Value v) {

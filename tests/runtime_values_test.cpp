@@ -46,6 +46,18 @@ TEST(Values, ArraysAreSharedByReference) {
     EXPECT_EQ(a.at(Value(2.0)), Value("x"));
 }
 
+TEST(Values, TextsAreValuesEvenWhenShared) {
+    Value a("order");
+    Value b = a;
+    apprt::appendTo(b, Value(" 42"));
+    EXPECT_EQ(a, Value("order"));
+    EXPECT_EQ(b, Value("order 42"));
+    Value empty(""), other("");
+    apprt::appendTo(empty, Value("x"));
+    EXPECT_EQ(other, Value(""));
+    EXPECT_EQ(other.text().size(), 0u);
+}
+
 TEST(Values, PlusConcatenatesAndAdds) {
     struct Case {
         Value a, b, sum;
