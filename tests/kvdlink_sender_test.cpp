@@ -178,9 +178,12 @@ TEST_F(Sender, WrongKindsRaiseAndWriteNothing) {
          },
          "number: cannot read member 'quantity'"},
         {"position of another class", [&] {
-             return send(withOrder([](const Value& o) { o.member("orderPos").array().set(1, o); }), param(d));
+             return send(withOrder([](const Value& o) {
+                             o.member("orderPos").array().set(1, apprt::call("SUPPLIER_STRUCTURE").send("new"));
+                         }),
+                         param(d));
          },
-         "order_Structure: no member 'quantity'"},
+         "supplier_Structure: no member 'quantity'"},
         {"partNo a number", [&] {
              return send(withOrder([](const Value& o) { o.member("orderPos").at(2).assign("partNo", Value(5)); }), param(d));
          },

@@ -178,4 +178,34 @@ TEST(Registry, ManyThreadsCreateAClassOnce) {
     for (const auto& c : seen) EXPECT_EQ(c, seen[0]);
 }
 
+TEST(Registry, ThreadsKeepTheRegistryWhenOneCreationFails) {
+    auto& reg = ClassRegistry::instance();
+    std::atomic<int> failures{0}, created{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                auto held = reg.lock();
+                const std::string name = t % 2 ? "Failing" : "Fine" + std::to_string(t);
+                if (reg.find(name)) continue;
+                ClassDraft d(name, 0, 0, 1);
+                d.method("initClass", MethodKind::Class, Visibility::Exported,
+                         [t](const Value& self, Args) -> Value {
+                             if (t % 2) throw Error("Failing", "initClass failed");
+                             return self;
+                         });
+                try {
+                    reg.publish(std::move(d));
+                    ++created;
+                } catch (const Error&) {
+                    ++failures;
+                }
+            }
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(failures, 3 * 20);  // each try fails anew: nothing was left registered
+    EXPECT_EQ(created, 3);
+    EXPECT_EQ(reg.find("Failing"), nullptr);
+}
+
 }  // namespace
