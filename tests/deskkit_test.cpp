@@ -69,6 +69,40 @@ TEST_F(Deskkit, Text2FileFailures) {
     EXPECT_TRUE(testing_support::listDir(dir.path()).empty());
 }
 
+TEST_F(Deskkit, Text2FileRefusesUnusablePathsWithoutLeaks) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "ro");
+    std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::vector<std::string> paths = {
+        dir.path().string(),                                   // a directory
+        (dir / std::string(300, 'n')).string(),                // a name too long
+        (dir / "a").string() + std::string(1, '\0') + "b",     // an embedded NUL
+        "",
+    };
+    if (::geteuid() != 0) paths.push_back((dir / "ro" / "f.txt").string());  // root writes anywhere
+    const auto fds = testing_support::openDescriptorCount();
+    for (const auto& p : paths)
+        EXPECT_EQ(apprt::call("TEXT2FILE", {Value(p), Value("x")}), Value(false)) << p;
+    EXPECT_EQ(testing_support::openDescriptorCount(), fds);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "ro"));
+}
+
+TEST_F(Deskkit, Text2FileDoesNotFollowALinkPlacedAfterTheErase) {
+    TempDir dir;
+    const auto target = dir / "elsewhere.txt";
+    writeFile(target, "keep me");
+    const auto path = dir / "KVD.csv";
+    const auto realErase = apprt::currentFunction("FERASE");
+    apprt::FunctionOverride racingErase("FERASE", 1, [&](apprt::Args a) {
+        const Value r = realErase(a);
+        std::error_code ec;
+        std::filesystem::create_symlink(target, path, ec);  // someone else is quick
+        return r;
+    });
+    EXPECT_EQ(apprt::call("TEXT2FILE", {Value(path.string()), Value("order")}), Value(false));
+    EXPECT_EQ(readFile(target), "keep me");
+}
+
 // A desktop of our own: a handler application for text/plain that writes its
 // arguments and working directory to a marker file.
 class ShellOpen : public Deskkit {
@@ -118,9 +152,14 @@ protected:
 TEST_F(ShellOpen, OpensWithTheAssociatedApplication) {
     const auto work = root / "work";
     writeFile(work / "order.txt", "3\tA1\r\n");
+    const auto fds = testing_support::openDescriptorCount();
     const Value r = apprt::call("SHELLOPENFILE", {Value("order.txt")});
     EXPECT_GT(r.integer(), 32);
     EXPECT_EQ(awaitMarker(), (work / "order.txt").string() + "\n" + work.string() + "\n");
+    EXPECT_EQ(testing_support::openDescriptorCount(), fds);
+    const auto kids = testing_support::children();
+    EXPECT_TRUE(kids.zombies.empty());
+    EXPECT_TRUE(kids.running.empty()) << "the opener is waited for, the application is not ours";
 }
 
 TEST_F(ShellOpen, ErrorsAreTheShellsNumbers) {

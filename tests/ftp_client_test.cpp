@@ -66,6 +66,23 @@ TEST_F(Ftp, UploadsArriveByteForByte) {
     EXPECT_NE(log.find("QUIT"), std::string::npos);
 }
 
+TEST_F(Ftp, VsftpdTakesUploadsInBothModes) {
+    Vsftpd server;
+    int n = 0;
+    for (const bool passive : {true, false})
+        for (const std::string& bytes : {std::string(), randomBytes(3 << 20)}) {
+            const std::string name = "upload" + std::to_string(++n) + ".bin";
+            writeFile(local / name, bytes);
+            EXPECT_EQ(uploadFtp(server.host(), "anonymous", "", (local / name).string(), Value(),
+                                Value(passive)),
+                      Value(true))
+                << name << (passive ? " passive" : " active");
+            EXPECT_EQ(readFile(server.home() / name), bytes) << name;
+        }
+    // Anonymous users may not overwrite: the server's refusal is a false.
+    EXPECT_EQ(uploadFtp(server.host(), "anonymous", "", (local / "upload1.bin").string()), Value(false));
+}
+
 TEST_F(Ftp, OverIpv6) {
     PyFtpServer server("::1");
     writeFile(local / "v6.txt", "over IPv6");

@@ -12,10 +12,12 @@
 
 namespace testing_support {
 
-// Starts argv and reads the port it prints as its first line of output.
+// Starts argv and reads the port it prints as its first line of output, or,
+// for a server that prints nothing, waits until `port` takes connections.
 class ServerProcess {
 public:
     explicit ServerProcess(const std::vector<std::string>& argv);
+    ServerProcess(const std::vector<std::string>& argv, std::uint16_t port);
     ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
@@ -52,6 +54,20 @@ public:
 
 private:
     TempDir dir_;
+    ServerProcess process_;
+};
+
+// vsftpd in the foreground on a loopback port, anonymous uploads into its
+// home. Anonymous users may not overwrite: each upload needs a new name.
+class Vsftpd {
+public:
+    Vsftpd();
+    std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::filesystem::path home() const { return dir_ / "home"; }
+
+private:
+    TempDir dir_;
+    std::uint16_t port_;
     ServerProcess process_;
 };
 
