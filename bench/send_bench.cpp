@@ -45,14 +45,13 @@ std::filesystem::path exportDir() {
 // The clipboard class that does nothing: the helper program's milliseconds
 // are not ours to measure.
 Value silentClipboard() {
-    auto& reg = apprt::ClassRegistry::instance();
-    auto held = reg.lock();
-    if (auto c = reg.find("SilentClipboard")) return Value(std::static_pointer_cast<apprt::Object>(c));
-    apprt::ClassDraft d("SilentClipboard", 0, 0, 6);
-    for (const char* m : {"create", "open", "clear", "setBuffer", "close", "destroy"})
-        d.method(m, apprt::MethodKind::Instance, apprt::Visibility::Exported,
-                 [](const Value&, apprt::Args) { return Value(true); });
-    return Value(std::static_pointer_cast<apprt::Object>(reg.publish(std::move(d))));
+    return apprt::ClassRegistry::instance().obtainObject("SilentClipboard", [] {
+        apprt::ClassDraft d("SilentClipboard", 0, 0, 6);
+        for (const char* m : {"create", "open", "clear", "setBuffer", "close", "destroy"})
+            d.method(m, apprt::MethodKind::Instance, apprt::Visibility::Exported,
+                     [](const Value&, apprt::Args) { return Value(true); });
+        return d;
+    });
 }
 
 Value buildOrder(std::size_t n) {

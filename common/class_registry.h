@@ -1,6 +1,7 @@
 // The class registry: one per process, with its re-entrant lock.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -24,6 +25,11 @@ public:
     // Registers the finished draft under its name and runs its initClass.
     // When anything raises, nothing stays registered and the error goes on.
     ClassRef publish(ClassDraft draft);
+
+    // The class of that name, defined by `define` and published on first use,
+    // all under the lock: what a class function of the runtime's own does.
+    ClassRef obtain(std::string_view name, const std::function<ClassDraft()>& define);
+    Value obtainObject(std::string_view name, const std::function<ClassDraft()>& define);
 
 private:
     ClassRegistry();

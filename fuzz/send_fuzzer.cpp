@@ -22,14 +22,13 @@ using apprt::Value;
 namespace {
 
 Value silentClipboard() {
-    auto& reg = apprt::ClassRegistry::instance();
-    auto held = reg.lock();
-    if (auto c = reg.find("FuzzClipboard")) return Value(std::static_pointer_cast<apprt::Object>(c));
-    apprt::ClassDraft d("FuzzClipboard", 0, 0, 6);
-    for (const char* m : {"create", "open", "clear", "setBuffer", "close", "destroy"})
-        d.method(m, apprt::MethodKind::Instance, apprt::Visibility::Exported,
-                 [](const Value&, apprt::Args) { return Value(true); });
-    return Value(std::static_pointer_cast<apprt::Object>(reg.publish(std::move(d))));
+    return apprt::ClassRegistry::instance().obtainObject("FuzzClipboard", [] {
+        apprt::ClassDraft d("FuzzClipboard", 0, 0, 6);
+        for (const char* m : {"create", "open", "clear", "setBuffer", "close", "destroy"})
+            d.method(m, apprt::MethodKind::Instance, apprt::Visibility::Exported,
+                     [](const Value&, apprt::Args) { return Value(true); });
+        return d;
+    });
 }
 
 struct Setup {

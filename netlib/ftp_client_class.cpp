@@ -78,12 +78,7 @@ Value destroy(const Value& self, Args) {
     return Value();
 }
 
-}  // namespace
-
-Value FTPCLIENT(Args) {
-    auto& registry = apprt::ClassRegistry::instance();
-    auto held = registry.lock();
-    if (auto cls = registry.find("FTPClient")) return Value(std::static_pointer_cast<apprt::Object>(cls));
+apprt::ClassDraft ftpClientClass() {
     using apprt::MethodKind;
     using apprt::Visibility;
     apprt::ClassDraft draft("FTPClient", 2, 0, 7);
@@ -97,7 +92,11 @@ Value FTPCLIENT(Args) {
         .method("Destroy", MethodKind::Instance, Visibility::Exported, destroy)
         .method("initClass", MethodKind::Class, Visibility::Exported,
                 [](const Value& self, Args) { return self; });
-    return Value(std::static_pointer_cast<apprt::Object>(registry.publish(std::move(draft))));
+    return draft;
 }
+
+}  // namespace
+
+Value FTPCLIENT(Args) { return apprt::ClassRegistry::instance().obtainObject("FTPClient", ftpClientClass); }
 
 }  // namespace netlib

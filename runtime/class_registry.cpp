@@ -47,4 +47,14 @@ ClassRef ClassRegistry::publish(ClassDraft draft) {
     return cls;
 }
 
+ClassRef ClassRegistry::obtain(std::string_view name, const std::function<ClassDraft()>& define) {
+    auto held = lock();
+    if (auto cls = find(name)) return cls;
+    return publish(define());
+}
+
+Value ClassRegistry::obtainObject(std::string_view name, const std::function<ClassDraft()>& define) {
+    return Value(std::static_pointer_cast<Object>(obtain(name, define)));
+}
+
 }  // namespace apprt

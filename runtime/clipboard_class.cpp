@@ -15,21 +15,20 @@ Value setBuffer(const Value&, Args a) {
     return Value(detail::setClipboardText(a[0].text("SysClipboard:setBuffer")));
 }
 
-ClassRef clipboardClass() {
-    auto& registry = ClassRegistry::instance();
-    auto held = registry.lock();
-    if (auto cls = registry.find("SysClipboard")) return cls;
+ClassDraft clipboardClass() {
     ClassDraft draft("SysClipboard", 0, 0, 7);
     draft.method("init", MethodKind::Instance, Visibility::Exported,
                  [](const Value& self, Args) { return self; });
     for (const char* name : {"create", "open", "clear", "close", "destroy"})
         draft.method(name, MethodKind::Instance, Visibility::Exported, answerTrue);
     draft.method("setBuffer", MethodKind::Instance, Visibility::Exported, setBuffer);
-    return registry.publish(std::move(draft));
+    return draft;
 }
 
 }  // namespace
 
-Value fnSysClipboard(Args) { return Value(std::static_pointer_cast<Object>(clipboardClass())); }
+Value fnSysClipboard(Args) {
+    return ClassRegistry::instance().obtainObject("SysClipboard", clipboardClass);
+}
 
 }  // namespace apprt

@@ -5,22 +5,19 @@
 namespace apprt {
 namespace {
 
-ClassRef desktopClass() {
-    auto& registry = ClassRegistry::instance();
-    auto held = registry.lock();
-    if (auto cls = registry.find("AppDesktop")) return cls;
+ClassDraft desktopClass() {
     ClassDraft draft("AppDesktop", 0, 0, 2);
     draft.method("init", MethodKind::Instance, Visibility::Exported,
                  [](const Value& self, Args) { return self; });
     draft.method("GetHWND", MethodKind::Instance, Visibility::Exported,
                  [](const Value&, Args) { return Value(detail::desktopWindowHandle()); });
-    return registry.publish(std::move(draft));
+    return draft;
 }
 
 }  // namespace
 
 Value fnDesktop(Args) {
-    return Value(std::static_pointer_cast<Object>(desktopClass())).send("new");
+    return ClassRegistry::instance().obtainObject("AppDesktop", desktopClass).send("new");
 }
 
 }  // namespace apprt

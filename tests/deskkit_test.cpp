@@ -17,16 +17,9 @@ using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
 
-namespace {
+using testing_support::errorOf;
 
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const apprt::Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+namespace {
 
 class Deskkit : public ::testing::Test {
 protected:

@@ -12,16 +12,9 @@
 using namespace apprt;
 using testing_support::TempDir;
 
-namespace {
+using testing_support::errorOf;
 
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+namespace {
 
 TEST(Modules, LoadCallAndUnload) {
     {

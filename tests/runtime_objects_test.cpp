@@ -8,57 +8,52 @@
 #include "class_registry.h"
 #include "error.h"
 #include "object.h"
+#include "test_support.h"
 
 using namespace apprt;
 
-namespace {
+using testing_support::errorOf;
 
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+namespace {
 
 // A class of every kind of member: Account with an exported and a hidden
 // variable, a class variable, and methods of each kind.
 ClassRef accountClass() {
-    auto& reg = ClassRegistry::instance();
-    auto held = reg.lock();
-    if (auto c = reg.find("Account")) return c;
-    ClassDraft d("Account", 2, 1, 7);
-    d.var("Owner", VarKind::Instance, Visibility::Exported)
-        .var("balance", VarKind::Instance, Visibility::Hidden)
-        .var("bankCode", VarKind::Class, Visibility::Exported)
-        .method("init", MethodKind::Instance, Visibility::Exported,
-                [](const Value& self, Args a) {
-                    self.assign("owner", a[0]);
-                    self.assign("balance", Value(0));
-                    return self;
-                })
-        .method("deposit", MethodKind::Instance, Visibility::Exported,
-                [](const Value& self, Args a) {
-                    self.send("setBalance", {self.member("balance") + a[0]});
-                    return self.member("balance");
-                })
-        .method("setBalance", MethodKind::Instance, Visibility::Hidden,
-                [](const Value& self, Args a) {
-                    self.assign("BALANCE", a[0]);
-                    return Value();
-                })
-        .method("audit", MethodKind::Instance, Visibility::Exported, MethodFn())
-        .method("kind", MethodKind::Class, Visibility::Exported,
-                [](const Value&, Args) { return Value("account"); })
-        .method("selfOf", MethodKind::Class, Visibility::Exported,
-                [](const Value& self, Args) { return self; })
-        .method("secret", MethodKind::Class, Visibility::Hidden,
-                [](const Value&, Args) { return Value(1); });
-    return reg.publish(std::move(d));
+    return ClassRegistry::instance().obtain("Account", [] {
+        ClassDraft d("Account", 2, 1, 7);
+        d.var("Owner", VarKind::Instance, Visibility::Exported)
+            .var("balance", VarKind::Instance, Visibility::Hidden)
+            .var("bankCode", VarKind::Class, Visibility::Exported)
+            .method("init", MethodKind::Instance, Visibility::Exported,
+                    [](const Value& self, Args a) {
+                        self.assign("owner", a[0]);
+                        self.assign("balance", Value(0));
+                        return self;
+                    })
+            .method("deposit", MethodKind::Instance, Visibility::Exported,
+                    [](const Value& self, Args a) {
+                        self.send("setBalance", {self.member("balance") + a[0]});
+                        return self.member("balance");
+                    })
+            .method("setBalance", MethodKind::Instance, Visibility::Hidden,
+                    [](const Value& self, Args a) {
+                        self.assign("BALANCE", a[0]);
+                        return Value();
+                    })
+            .method("audit", MethodKind::Instance, Visibility::Exported, MethodFn())
+            .method("kind", MethodKind::Class, Visibility::Exported,
+                    [](const Value&, Args) { return Value("account"); })
+            .method("selfOf", MethodKind::Class, Visibility::Exported,
+                    [](const Value& self, Args) { return self; })
+            .method("secret", MethodKind::Class, Visibility::Hidden,
+                    [](const Value&, Args) { return Value(1); });
+        return d;
+    });
 }
 
-Value accountObject() { return Value(std::static_pointer_cast<Object>(accountClass())); }
+Value accountObject() {
+    return Value(std::static_pointer_cast<Object>(accountClass()));
+}
 
 TEST(Objects, NewRunsInitAndNamesIgnoreCase) {
     const Value acc = accountObject().send("NEW", {Value("Anna")});
@@ -125,7 +120,8 @@ TEST(Objects, SubclassInheritsOverridesAndKeepsHiddenToOwner) {
     EXPECT_EQ(s.member("owner"), Value("Carl"));
     EXPECT_TRUE(s.member("rate").isNil());
     EXPECT_EQ(s.send("audit"), Value("ok"));
-    EXPECT_EQ(s.send("deposit", {Value(3)}), Value(3));  // the superclass's method reaches its own hidden var
+    EXPECT_EQ(s.send("deposit", {Value(3)}),
+              Value(3));  // the superclass's method reaches its own hidden var
     EXPECT_EQ(errorOf([&] { s.send("peek"); }), "SavingsAccount: 'balance' is hidden");
 }
 
@@ -140,7 +136,10 @@ TEST(Registry, DraftChecksCountsAndNames) {
               }),
               "Twice: variable 'A' is defined twice");
     EXPECT_EQ(reg.find("Short"), nullptr);
-    EXPECT_EQ(errorOf([&] { accountClass(); reg.publish(ClassDraft("account", 0, 0, 0)); }),
+    EXPECT_EQ(errorOf([&] {
+                  accountClass();
+                  reg.publish(ClassDraft("account", 0, 0, 0));
+              }),
               "account: is registered already");
 }
 
@@ -164,10 +163,11 @@ TEST(Registry, ManyThreadsCreateAClassOnce) {
         auto held = reg.lock();
         if (auto c = reg.find("Counted")) return c;
         ClassDraft d("Counted", 0, 0, 1);
-        d.method("initClass", MethodKind::Class, Visibility::Exported, [&](const Value& self, Args) {
-            ++created;
-            return self;
-        });
+        d.method("initClass", MethodKind::Class, Visibility::Exported,
+                 [&](const Value& self, Args) {
+                     ++created;
+                     return self;
+                 });
         return reg.publish(std::move(d));
     };
     std::vector<std::thread> threads;

@@ -5,22 +5,16 @@
 #include <limits>
 
 #include "error.h"
+#include "test_support.h"
 #include "services.h"
 #include "value.h"
 
 using apprt::Error;
 using apprt::Value;
 
-namespace {
+using testing_support::errorOf;
 
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+namespace {
 
 TEST(Values, KindsAndTextBytes) {
     const std::string bytes("a\0\xff\x80z", 5);

@@ -30,44 +30,43 @@ Value answerFor(const std::map<std::string, Value>& m, const std::string& key) {
 }
 
 Value scriptedClientClass() {
-    auto& reg = ClassRegistry::instance();
-    auto held = reg.lock();
-    if (auto c = reg.find("ScriptedFtpClient")) return Value(std::static_pointer_cast<Object>(c));
-    ClassDraft d("ScriptedFtpClient", 1, 0, 6);
-    d.var("PassiveMode", VarKind::Instance, Visibility::Exported)
-        .method("init", MethodKind::Instance, Visibility::Exported,
-                [](const Value& self, Args) {
-                    script.log.push_back("new");
-                    return self;
-                })
-        .method("SetCallBack", MethodKind::Instance, Visibility::Exported,
-                [](const Value&, Args a) {
-                    script.log.push_back(std::string("SetCallBack:") + valType(a[0]));
-                    return Value();
-                })
-        .method("Connect", MethodKind::Instance, Visibility::Exported,
-                [](const Value& self, Args a) {
-                    script.log.push_back("Connect:" + a[0].text() +
-                                         " passive:" + toText(self.member("PassiveMode")).text());
-                    return answerFor(script.connect, a[0].text());
-                })
-        .method("Login", MethodKind::Instance, Visibility::Exported,
-                [](const Value&, Args a) {
-                    script.log.push_back("Login:" + a[0].text() + "/" + a[1].text());
-                    return answerFor(script.login, a[0].text());
-                })
-        .method("PutFile", MethodKind::Instance, Visibility::Exported,
-                [](const Value&, Args a) {
-                    const std::string file = a[0].isText() ? a[0].text() : toText(a[0]).text();
-                    script.log.push_back("PutFile:" + file);
-                    if (script.onPut) script.onPut(file);
-                    return answerFor(script.put, file);
-                })
-        .method("Destroy", MethodKind::Instance, Visibility::Exported, [](const Value&, Args) {
-            script.log.push_back("Destroy");
-            return Value();
-        });
-    return Value(std::static_pointer_cast<Object>(reg.publish(std::move(d))));
+    return ClassRegistry::instance().obtainObject("ScriptedFtpClient", [] {
+        ClassDraft d("ScriptedFtpClient", 1, 0, 6);
+        d.var("PassiveMode", VarKind::Instance, Visibility::Exported)
+            .method("init", MethodKind::Instance, Visibility::Exported,
+                    [](const Value& self, Args) {
+                        script.log.push_back("new");
+                        return self;
+                    })
+            .method("SetCallBack", MethodKind::Instance, Visibility::Exported,
+                    [](const Value&, Args a) {
+                        script.log.push_back(std::string("SetCallBack:") + valType(a[0]));
+                        return Value();
+                    })
+            .method("Connect", MethodKind::Instance, Visibility::Exported,
+                    [](const Value& self, Args a) {
+                        script.log.push_back("Connect:" + a[0].text() + " passive:" +
+                                             toText(self.member("PassiveMode")).text());
+                        return answerFor(script.connect, a[0].text());
+                    })
+            .method("Login", MethodKind::Instance, Visibility::Exported,
+                    [](const Value&, Args a) {
+                        script.log.push_back("Login:" + a[0].text() + "/" + a[1].text());
+                        return answerFor(script.login, a[0].text());
+                    })
+            .method("PutFile", MethodKind::Instance, Visibility::Exported,
+                    [](const Value&, Args a) {
+                        const std::string file = a[0].isText() ? a[0].text() : toText(a[0]).text();
+                        script.log.push_back("PutFile:" + file);
+                        if (script.onPut) script.onPut(file);
+                        return answerFor(script.put, file);
+                    })
+            .method("Destroy", MethodKind::Instance, Visibility::Exported, [](const Value&, Args) {
+                script.log.push_back("Destroy");
+                return Value();
+            });
+        return d;
+    });
 }
 
 class Upload : public ::testing::Test {
@@ -82,7 +81,8 @@ protected:
                            }};
 
     static Value upload(const char* fn, const Value& files, const Value& passive = Value()) {
-        return call(fn, {Value("ftp.example:21"), Value("anna"), Value("pw"), files, Value(), passive});
+        return call(fn,
+                    {Value("ftp.example:21"), Value("anna"), Value("pw"), files, Value(), passive});
     }
 };
 
@@ -95,14 +95,23 @@ TEST_F(Upload, UploadftpStopsAtTheFirstFalseAndAlwaysDestroys) {
         Value result;
         Log log;
     } cases[] = {
-        {"all succeed", [] {}, Value(true),
+        {"all succeed",
+         [] {},
+         Value(true),
          {"new", "SetCallBack:U", "Connect:ftp.example:21 passive:.F.", "Login:anna/pw",
           "PutFile:a.csv", "Destroy"}},
-        {"connect fails", [] { script.connect["ftp.example:21"] = Value(false); }, Value(false),
+        {"connect fails",
+         [] { script.connect["ftp.example:21"] = Value(false); },
+         Value(false),
          {"new", "SetCallBack:U", "Connect:ftp.example:21 passive:.F.", "Destroy"}},
-        {"login fails", [] { script.login["anna"] = Value(false); }, Value(false),
-         {"new", "SetCallBack:U", "Connect:ftp.example:21 passive:.F.", "Login:anna/pw", "Destroy"}},
-        {"put fails", [] { script.put["a.csv"] = Value(false); }, Value(false),
+        {"login fails",
+         [] { script.login["anna"] = Value(false); },
+         Value(false),
+         {"new", "SetCallBack:U", "Connect:ftp.example:21 passive:.F.", "Login:anna/pw",
+          "Destroy"}},
+        {"put fails",
+         [] { script.put["a.csv"] = Value(false); },
+         Value(false),
          {"new", "SetCallBack:U", "Connect:ftp.example:21 passive:.F.", "Login:anna/pw",
           "PutFile:a.csv", "Destroy"}},
     };
@@ -142,12 +151,13 @@ TEST_F(Upload, NonLogicalAnswersAndErrorsReachTheCallerWithoutDestroy) {
 
 TEST_F(Upload, UpftpUploadsEachFileOverItsOwnConnectionAndPausesAfterEach) {
     script.put["b.csv"] = Value(false);
-    EXPECT_EQ(upload("UPFTP", makeArray({Value("a.csv"), Value("b.csv"), Value("c.csv")})), Value(true));
+    EXPECT_EQ(upload("UPFTP", makeArray({Value("a.csv"), Value("b.csv"), Value("c.csv")})),
+              Value(true));
     Log expected;
     for (const char* f : {"a.csv", "b.csv", "c.csv"}) {
-        for (const std::string& e : Log{"new", "SetCallBack:U", "Connect:ftp.example:21 passive:.F.",
-                                        "Login:anna/pw", std::string("PutFile:") + f, "Destroy",
-                                        "SLEEP:300"})
+        for (const std::string& e :
+             Log{"new", "SetCallBack:U", "Connect:ftp.example:21 passive:.F.", "Login:anna/pw",
+                 std::string("PutFile:") + f, "Destroy", "SLEEP:300"})
             expected.push_back(e);
     }
     EXPECT_EQ(script.log, expected);
@@ -176,7 +186,7 @@ TEST_F(Upload, UpftpUsesTheCallersArrayLive) {
     const Value files = makeArray({Value("a"), Value("b")});
     script.onPut = [&](const std::string& file) {
         if (file == "a") files.array().append(Value("added"));  // grows while the loop runs
-        if (file == "b") files.array().items().pop_back();       // and shrinks
+        if (file == "b") files.array().items().pop_back();      // and shrinks
     };
     EXPECT_EQ(upload("UPFTP", files), Value(true));
     Log puts;

@@ -1,8 +1,8 @@
 // Plug-ins for the tests, and the recording clipboard.
 #include "plugin_env.h"
 
-#include <memory>
 #include <map>
+#include <memory>
 
 #include "class_registry.h"
 #include "object.h"
@@ -17,10 +17,7 @@ std::vector<std::string>& clipboardLog() {
 
 apprt::Value recordingClass() {
     using namespace apprt;
-    auto& reg = ClassRegistry::instance();
-    auto held = reg.lock();
-    auto cls = reg.find("RecordingClipboard");
-    if (!cls) {
+    return ClassRegistry::instance().obtainObject("RecordingClipboard", [] {
         ClassDraft d("RecordingClipboard", 0, 0, 6);
         for (const char* step : {"create", "open", "clear", "close", "destroy"}) {
             const std::string name = step;
@@ -33,9 +30,8 @@ apprt::Value recordingClass() {
             clipboardLog().push_back("setBuffer:" + a[0].text());
             return Value(true);
         });
-        cls = reg.publish(std::move(d));
-    }
-    return Value(std::static_pointer_cast<Object>(cls));
+        return d;
+    });
 }
 
 }  // namespace
@@ -50,7 +46,9 @@ RecordingClipboard::RecordingClipboard()
     clipboardLog().clear();
 }
 
-const std::vector<std::string>& RecordingClipboard::log() const { return clipboardLog(); }
+const std::vector<std::string>& RecordingClipboard::log() const {
+    return clipboardLog();
+}
 
 std::vector<std::string> RecordingClipboard::buffers() const {
     std::vector<std::string> texts;

@@ -1,6 +1,8 @@
 // Test helpers.
 #include "test_support.h"
 
+#include "error.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -140,6 +142,15 @@ RunResult run(const std::vector<std::string>& argv, const std::string& input,
 }
 
 std::filesystem::path binDir() { return std::filesystem::read_symlink("/proc/self/exe").parent_path(); }
+
+std::string errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const apprt::Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 void exitWith(const std::function<int()>& body) { std::_Exit(body()); }
 

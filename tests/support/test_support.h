@@ -40,6 +40,9 @@ RunResult run(const std::vector<std::string>& argv, const std::string& input = {
 // The directory that holds the test executables, orderhost and the plug-ins.
 std::filesystem::path binDir();
 
+// The text of the runtime's error that `f` raises, or "(no error)".
+std::string errorOf(const std::function<void()>& f);
+
 // Runs `body` and exits with what it answers: the statement of a death
 // test (EXPECT_EXIT) that checks something in a fresh process.
 [[noreturn]] void exitWith(const std::function<int()>& body);
