@@ -29,7 +29,8 @@ public:
         return d;
     }
     std::string text(std::size_t max) {
-        const std::size_t want = std::min<std::size_t>(byte() % (max + 1), size_ - std::min(pos_, size_));
+        const std::size_t asked = byte() % (max + 1);  // before the room left is taken
+        const std::size_t want = std::min<std::size_t>(asked, size_ - std::min(pos_, size_));
         std::string s(reinterpret_cast<const char*>(data_ + pos_), want);
         pos_ += want;
         return s;
