@@ -138,15 +138,18 @@ Value send(const Value& self, Args a) {
             if (positions.isArray() && i + kPrefetchAhead <= static_cast<std::int64_t>(positions.array().size()))
                 positions.at(i + kPrefetchAhead).prefetch();
             const Value& position = positions.at(i);
+            const Value& quantity = position.member(n.quantity);
             const std::size_t quantityStart = text.size();
-            apprt::appendText(text, position.member(n.quantity));
+            apprt::appendText(text, quantity);
             const std::size_t quantityEnd = text.size();
             apprt::appendTo(text, separatorText);
             const std::size_t partNoStart = text.size();
             apprt::appendTo(text, position.member(n.partNo));
+            // A whole number's digits hold no tab or line break.
             const std::string_view all(text);
             if (!broken &&
-                (hasLineBreakOrTab(all.substr(quantityStart, quantityEnd - quantityStart)) ||
+                ((!quantity.isInteger() &&
+                  hasLineBreakOrTab(all.substr(quantityStart, quantityEnd - quantityStart))) ||
                  hasLineBreakOrTab(all.substr(partNoStart))))
                 broken = i;
             apprt::appendTo(text, lineEndText);

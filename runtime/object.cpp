@@ -120,16 +120,6 @@ Value Class::instantiate(Args args) const {
     return instance;
 }
 
-void Value::prefetch() const noexcept {
-    const auto* ref = std::get_if<6>(&v_);
-    if (!ref) return;
-    // Reads nothing of the object itself (that would wait for the very load
-    // this is meant to start): the head and the first variables, blindly. A
-    // prefetch past an allocation's end is harmless.
-    const char* begin = reinterpret_cast<const char*>(ref->get());
-    for (std::size_t off = 0; off < 384; off += 64) __builtin_prefetch(begin + off);
-}
-
 const Value& Value::memberOfOther(Symbol name) const {
     if (!isObject())
         throw Error(kindName(kind()), "cannot read member " + quoted(name.folded()));
