@@ -36,7 +36,7 @@ struct ClassSpec {
 
 // The class function of every class of the library: answers the registered
 // class object, creating and registering it on the first call.
-Value classFunction(const ClassSpec& spec);
+Value classFunction(const ClassSpec& def);
 
 // The common bodies: `init` and `initClass` that answer their receiver.
 Value answerSelf(const Value& self, Args args);
