@@ -10,5 +10,6 @@ inline constexpr int kRuntimeError = 3;  // the runtime raised its error
 inline constexpr int kUsage = 64;
 inline constexpr int kBadInput = 65;     // the order file is not valid or names no member
 inline constexpr int kNoInput = 66;      // a file cannot be read
+inline constexpr int kInternal = 70;     // anything else: a fault of orderhost's own
 
 }  // namespace host

@@ -64,5 +64,9 @@ int main(int argc, char** argv) {
     } catch (const host::InputUnreadable& e) {
         std::cerr << "orderhost: " << e.what() << '\n';
         return host::kNoInput;
+    } catch (const std::exception& e) {
+        // Not the runtime's error and not the input's: a fault of ours.
+        std::cerr << "orderhost: internal error: " << e.what() << '\n';
+        return host::kInternal;
     }
 }
