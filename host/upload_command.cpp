@@ -1,7 +1,4 @@
 // orderhost upload: UPFTP, with the password kept off the command line.
-#include <termios.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +7,7 @@
 
 #include "commands.h"
 #include "exit_codes.h"
+#include "terminal.h"
 
 namespace host {
 
@@ -35,16 +33,9 @@ std::optional<std::string> password(const UploadOptions& o) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
     }
-    if (!::isatty(STDIN_FILENO)) return std::nullopt;
+    if (!stdinIsTerminal()) return std::nullopt;
     std::cerr << "Password for " << o.user << "@" << o.host << ": " << std::flush;
-    termios old{};
-    ::tcgetattr(STDIN_FILENO, &old);
-    termios quiet = old;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-    std::string line;
-    std::getline(std::cin, line);
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &old);
+    std::string line = readLineWithoutEcho();
     std::cerr << '\n';
     return line;
 }
@@ -108,7 +99,7 @@ void addUploadCommand(CLI::App& app, Action& action) {
             s.load("deskkit");
             std::vector<Value> names(o->files.begin(), o->files.end());
             const Value files = names.size() == 1 ? names[0] : apprt::makeArray(std::move(names));
-            const Value callback = ::isatty(STDERR_FILENO) ? progressBar() : Value();
+            const Value callback = stderrIsTerminal() ? progressBar() : Value();
             const Value r = apprt::call("UPFTP", {Value(o->host), Value(o->user), Value(*pw), files,
                                                   callback, Value(o->passive)});
             return r == Value(true) ? kTrue : kFalse;

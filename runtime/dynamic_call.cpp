@@ -37,7 +37,12 @@ std::intptr_t callWith(void* fn, const std::vector<std::intptr_t>& w, bool stdca
 #if defined(_WIN32) && defined(__i386__)
     if (stdcall) {
         using Fn = std::intptr_t(__stdcall*)(decltype(I, std::intptr_t{})...);
-        return reinterpret_cast<Fn>(fn)(w[I]...);
+        const std::intptr_t result = reinterpret_cast<Fn>(fn)(w[I]...);
+        // No tail call: GCC would jump to the function with our caller's
+        // frame, and a callee that pops its own arguments would leave that
+        // caller's stack short.
+        asm volatile("" ::: "memory");
+        return result;
     }
 #else
     (void)stdcall;

@@ -1,8 +1,6 @@
 // DLLCALL on POSIX: dlopen, dlsym, and a call in the C convention.
 #include <dlfcn.h>
 
-#include <memory>
-
 #include "builtins.h"
 #include "dynamic_call.h"
 #include "error.h"
@@ -18,8 +16,9 @@ Value fnDllCall(Args a) {
         throw Error("DLLCALL", "a library or function name holds a NUL byte");
 
     const detail::NativeArgs args(rest);  // kinds are checked before anything is loaded
-    std::unique_ptr<void, int (*)(void*)> handle(dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL),
-                                                 dlclose);
+    // Never unloaded: a function may leave work behind in its library that
+    // would run into unmapped code. dlopen counts; the library is mapped once.
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         Value answer;
         if (detail::callStandIn(library, function, rest, answer)) return answer;
@@ -27,7 +26,7 @@ Value fnDllCall(Args a) {
         throw Error("DLLCALL", "cannot load library '" + library + "'" +
                                    (why ? std::string(": ") + why : std::string()));
     }
-    void* fn = dlsym(handle.get(), function.c_str());
+    void* fn = dlsym(handle, function.c_str());
     if (!fn) throw Error("DLLCALL", "no function '" + function + "' in '" + library + "'");
     // Code 32 names the standard Windows convention; this platform has one
     // convention for C functions.

@@ -1,6 +1,8 @@
 // The KVD sender: the order file byte for byte, its messages, answers and failures.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 #include <functional>
@@ -18,6 +20,12 @@ namespace {
 
 const std::string kSuccess = "Die Bestelldaten befinden sich in der Datei ";
 const std::string kFailure = "Fehler beim Erstellen der Bestelldatei: ";
+// The host's texts: UTF-8 here, Windows-1252 on Windows.
+#if defined(_WIN32)
+const std::string kContains = " enth\xE4lt einen Tabulator oder Zeilenumbruch)";
+#else
+const std::string kContains = " enthält einen Tabulator oder Zeilenumbruch)";
+#endif
 
 struct Pos {
     Value quantity;
@@ -109,7 +117,7 @@ TEST_F(Sender, NoPositionsLeavesEverythingAlone) {
 TEST_F(Sender, MissingExportDirectoryFails) {
     const std::string missing = (dir / "nope").string();
     EXPECT_EQ(send(order({{Value(1), Value("x")}}), param(missing)), Value(false));
-    EXPECT_EQ(message(), kFailure + missing + "/KVD.csv");
+    EXPECT_EQ(message(), kFailure + (std::filesystem::path(missing) / "KVD.csv").string());
     EXPECT_TRUE(clipboard.log().empty());
 }
 
@@ -137,8 +145,7 @@ TEST_F(Sender, TabsAndLineBreaksInsideAColumnWriteNothing) {
         EXPECT_EQ(send(order({{Value(1), Value("ok")}, c.bad, {Value(1), Value("B\tC")}}),
                        param(dir.path().string())),
                   Value(false));
-        EXPECT_EQ(message(), kFailure + csv() +
-                                 " (Position 2 enthält einen Tabulator oder Zeilenumbruch)");
+        EXPECT_EQ(message(), kFailure + csv() + " (Position 2" + kContains);
     }
     EXPECT_TRUE(testing_support::listDir(dir.path()).empty());
     EXPECT_TRUE(clipboard.log().empty());
@@ -232,6 +239,7 @@ TEST_F(Sender, AShortWriteOrAFailedCloseFailsAndLeavesNoFile) {
     }
 }
 
+#if !defined(_WIN32)
 // A real short write: the file size limit stops the write part way.
 TEST_F(Sender, AFileSizeLimitFailsTheSend) {
     EXPECT_EXIT(testing_support::exitWith([&] {
@@ -247,5 +255,6 @@ TEST_F(Sender, AFileSizeLimitFailsTheSend) {
         }),
         ::testing::ExitedWithCode(0), "");
 }
+#endif
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The function table, module loading, and the file services.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <functional>
 
@@ -77,6 +79,7 @@ TEST(FileServices, CreateWriteCloseErase) {
     EXPECT_FALSE(std::filesystem::exists(dir / "f.txt"));
 }
 
+#if !defined(_WIN32)
 TEST(FileServices, UnusablePathsAnswerMinusOne) {
     TempDir dir;
     std::filesystem::create_directory(dir / "sub");
@@ -98,5 +101,7 @@ TEST(FileServices, UnusablePathsAnswerMinusOne) {
     EXPECT_EQ(errorOf([] { call("FCREATE", {Value(), Value(0)}); }),
               "FCREATE: expects a text, got nil");
 }
+
+#endif
 
 }  // namespace

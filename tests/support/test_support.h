@@ -27,6 +27,7 @@ std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::vector<std::string> listDir(const std::filesystem::path& dir);
 
+#if !defined(_WIN32)
 struct RunResult {
     int status;  // exit status, or 128 + signal
     std::string out, err;
@@ -36,6 +37,8 @@ struct RunResult {
 // input and collecting its standard output and error.
 RunResult run(const std::vector<std::string>& argv, const std::string& input = {},
               const std::vector<std::string>& extraEnv = {});
+
+#endif
 
 // The directory that holds the test executables, orderhost and the plug-ins.
 std::filesystem::path binDir();
@@ -47,6 +50,7 @@ std::string errorOf(const std::function<void()>& f);
 // test (EXPECT_EXIT) that checks something in a fresh process.
 [[noreturn]] void exitWith(const std::function<int()>& body);
 
+#if !defined(_WIN32)
 // The processes whose parent is this process, and which of them are zombies.
 struct Children {
     std::vector<int> running, zombies;
@@ -55,5 +59,6 @@ Children children();
 
 // Open file descriptors of this process, for checks that nothing leaks.
 std::size_t openDescriptorCount();
+#endif
 
 }  // namespace testing_support
