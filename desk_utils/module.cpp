@@ -17,3 +17,9 @@ constexpr apprt::ModuleInfo kModule{"deskkit", 200, kFunctions, std::size(kFunct
 }  // namespace
 
 APPRT_MODULE_ENTRY const apprt::ModuleInfo* apprt_module() { return &kModule; }
+
+APPRT_EXPORT_NAMED(CLIPBOARD, deskkit::CLIPBOARD)
+APPRT_EXPORT_NAMED(SHELLOPENFILE, deskkit::SHELLOPENFILE)
+APPRT_EXPORT_NAMED(TEXT2FILE, deskkit::TEXT2FILE)
+APPRT_EXPORT_NAMED(UPFTP, deskkit::UPFTP)
+APPRT_EXPORT_NAMED(UPLOADFTP, deskkit::UPLOADFTP)

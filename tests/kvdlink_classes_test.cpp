@@ -1,6 +1,12 @@
 // kvdlink's class export, the sender contract and the order records.
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
 #include <atomic>
 #include <thread>
 
@@ -131,6 +137,29 @@ TEST_F(KvdlinkClasses, KvdHidesItsStateAndHelpers) {
     }
     for (const char* var : {"order", "separator", "lineEnd", "orderfile", "resultMessage"})
         EXPECT_THROW(sender.member(var), apprt::Error) << var;
+}
+
+// The class functions are also the library's own exports, for a host that
+// looks them up there; they answer what the function table answers.
+TEST_F(KvdlinkClasses, TheLibraryExportsItsClassFunctionsByName) {
+    using Fn = Value (*)(apprt::Args);
+#if defined(_WIN32)
+    HMODULE lib = GetModuleHandleW((testing_support::binDir() / "kvdlink.dll").c_str());
+    auto find = [&](const char* name) { return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(lib, name))); };
+#else
+    void* lib = dlopen((testing_support::binDir() / "libkvdlink.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+    auto find = [&](const char* name) { return reinterpret_cast<Fn>(dlsym(lib, name)); };
+#endif
+    ASSERT_NE(lib, nullptr);
+    for (const char* name : {"SENDORDERINTERFACE", "ORDER_STRUCTURE", "ORDERPOSITION_STRUCTURE",
+                             "SUPPLIER_STRUCTURE", "PARAM_STRUCTURE", "KVD"}) {
+        const Fn fn = find(name);
+        ASSERT_NE(fn, nullptr) << name;
+        EXPECT_EQ(fn({}), apprt::call(name)) << name;
+    }
+#if !defined(_WIN32)
+    dlclose(lib);
+#endif
 }
 
 TEST_F(KvdlinkClasses, RecordDefaults) {
