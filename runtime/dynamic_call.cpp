@@ -1,6 +1,7 @@
 // DLLCALL's argument passing, the same on every platform.
 #include "dynamic_call.h"
 
+#include "builtins.h"
 #include "error.h"
 
 namespace apprt::detail {
@@ -70,3 +71,30 @@ std::intptr_t callNative(void* fn, const std::vector<std::intptr_t>& words, bool
 }
 
 }  // namespace apprt::detail
+
+namespace apprt {
+
+Value fnDllCall(Args a) {
+    const std::string& library = a[0].text("DLLCALL");
+    const std::int64_t convention = a[1].isNil() ? 0 : a[1].integer("DLLCALL");
+    const std::string& function = a[2].text("DLLCALL");
+    const auto rest = a.span().size() > 3 ? a.span().subspan(3) : std::span<const Value>();
+    if (library.find('\0') != std::string::npos || function.find('\0') != std::string::npos)
+        throw Error("DLLCALL", "a library or function name holds a NUL byte");
+
+    const detail::NativeArgs args(rest);  // kinds are checked before anything is loaded
+    bool noLibrary = false;
+    std::string why;
+    void* fn = detail::openFunction(library, function, noLibrary, why);
+    if (!fn && noLibrary) {
+        Value answer;
+        if (detail::callStandIn(library, function, rest, answer)) return answer;
+        throw Error("DLLCALL", "cannot load library '" + library + "'" + (why.empty() ? "" : ": " + why));
+    }
+    if (!fn) throw Error("DLLCALL", "no function '" + function + "' in '" + library + "'");
+    // Code 32 names the standard Windows convention (stdcall); every other
+    // code, and every platform without one, calls in the C convention.
+    return Value(static_cast<std::int64_t>(detail::callNative(fn, args.words(), convention == 32)));
+}
+
+}  // namespace apprt

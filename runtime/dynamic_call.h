@@ -29,6 +29,13 @@ private:
 // platform has one.
 std::intptr_t callNative(void* fn, const std::vector<std::intptr_t>& words, bool stdcall);
 
+// The platform's part of DLLCALL: the function of the library, loaded and kept
+// loaded (a function may leave work behind in its library, as SHELL32 leaves
+// threads, that would run into unmapped code). nullptr when either is missing;
+// `noLibrary` then says which, and `why` adds the system's reason.
+void* openFunction(const std::string& library, const std::string& function, bool& noLibrary,
+                   std::string& why);
+
 // What the runtime's own desktop layer answers in place of a system library
 // that the platform does not have (SHELL32.DLL's ShellExecuteA on Linux).
 // False when it has no stand-in for that library.

@@ -8,10 +8,14 @@
 #include <unordered_set>
 
 #include "builtins.h"
+#include "file_services.h"
 #include "error.h"
 
 namespace apprt {
 namespace {
+
+using detail::handleOf;
+using detail::usablePath;
 
 // The handles FCREATE gave out. FWRITE and FCLOSE take no other descriptor, so
 // a stray number can never write to or close one of the host's own files.
@@ -38,16 +42,6 @@ private:
 Handles& handles() {
     static Handles h;
     return h;
-}
-
-// A path the system can take: no embedded NUL, not empty.
-bool usablePath(const std::string& path) {
-    return !path.empty() && path.find('\0') == std::string::npos;
-}
-
-int handleOf(const Value& v, const char* fn) {
-    const std::int64_t h = v.integer(fn);
-    return h < 0 || h > 0x7fffffff ? -1 : static_cast<int>(h);
 }
 
 }  // namespace

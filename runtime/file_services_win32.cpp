@@ -5,10 +5,14 @@
 #include <unordered_map>
 
 #include "builtins.h"
+#include "file_services.h"
 #include "error.h"
 
 namespace apprt {
 namespace {
+
+using detail::handleOf;
+using detail::usablePath;
 
 // The handles FCREATE gave out, by the small numbers the caller sees. FWRITE
 // and FCLOSE take no other, so a stray number never reaches another file.
@@ -43,15 +47,6 @@ private:
 Handles& handles() {
     static Handles h;
     return h;
-}
-
-bool usablePath(const std::string& path) {
-    return !path.empty() && path.find('\0') == std::string::npos;
-}
-
-int handleOf(const Value& v, const char* fn) {
-    const std::int64_t h = v.integer(fn);
-    return h < 0 || h > 0x7fffffff ? -1 : static_cast<int>(h);
 }
 
 }  // namespace

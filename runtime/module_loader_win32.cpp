@@ -1,46 +1,19 @@
-// Loading modules with LoadLibrary.
+// Modules on Windows: LoadLibrary, and where the running code lives.
 #include <windows.h>
 
-#include <cstdio>
-
-#include "error.h"
 #include "functions.h"
+#include "module_loader.h"
 
 namespace apprt {
-
-struct Module::Impl {
-    std::string name;
-    std::filesystem::path path;
-    HMODULE handle = nullptr;
-    bool registered = false;
-    ~Impl() {
-        if (registered) unregisterFunctions(name);
-        // The library stays mapped (it was pinned): the classes it created
-        // stay registered, and their methods are its code.
-    }
-};
-
-Module::Module(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-Module::~Module() = default;
-Module::Module(Module&&) noexcept = default;
-Module& Module::operator=(Module&&) noexcept = default;
-const std::string& Module::name() const { return impl_->name; }
-const std::filesystem::path& Module::path() const { return impl_->path; }
-
 namespace {
-std::filesystem::path moduleFile(HMODULE module) {
+std::filesystem::path fileOf(HMODULE module) {
     wchar_t buffer[MAX_PATH * 4];
     const DWORD n = GetModuleFileNameW(module, buffer, static_cast<DWORD>(std::size(buffer)));
     return std::filesystem::path(std::wstring(buffer, n));
 }
-std::string versionText(int v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%d.%02d", v / 100, v % 100);
-    return buf;
-}
 }  // namespace
 
-std::filesystem::path executableDir() { return moduleFile(nullptr).parent_path(); }
+std::filesystem::path executableDir() { return fileOf(nullptr).parent_path(); }
 
 std::filesystem::path directoryOf(const void* address) {
     HMODULE module = nullptr;
@@ -48,33 +21,29 @@ std::filesystem::path directoryOf(const void* address) {
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             static_cast<LPCWSTR>(address), &module))
         return executableDir();
-    return moduleFile(module).parent_path();
+    return fileOf(module).parent_path();
 }
 
-Module loadModule(std::string_view name, const std::filesystem::path& dir) {
-    const std::string moduleName(name);
-    const auto path = (dir.empty() ? executableDir() : dir) / (moduleName + ".dll");
+namespace detail {
+
+std::filesystem::path moduleFile(const std::filesystem::path& dir, const std::string& name) {
+    return dir / (name + ".dll");
+}
+
+void* openLibrary(const std::filesystem::path& path, std::string& why) {
     HMODULE handle = LoadLibraryW(path.c_str());
-    if (!handle)
-        throw Error(moduleName, "cannot load " + path.string() + ": error " + std::to_string(GetLastError()));
-    HMODULE pinned = nullptr;
+    if (!handle) {
+        why = "error " + std::to_string(GetLastError());
+        return nullptr;
+    }
+    HMODULE pinned = nullptr;  // never unloaded, as with NODELETE
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, path.c_str(), &pinned);
-    auto impl = std::make_unique<Module::Impl>();
-    impl->name = moduleName;
-    impl->path = path;
-    impl->handle = handle;
-
-    using Entry = const ModuleInfo* (*)();
-    auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(handle, "apprt_module")));
-    const ModuleInfo* info = entry ? entry() : nullptr;
-    if (!info) throw Error(moduleName, path.string() + " is not a module of this runtime");
-    if (info->runtimeVersion > kRuntimeVersion)
-        throw Error(moduleName, "needs runtime " + versionText(info->runtimeVersion) +
-                                    ", this runtime is " + versionText(kRuntimeVersion));
-    impl->name = info->name;
-    registerFunctions(impl->name, std::span(info->functions, info->count));
-    impl->registered = true;
-    return Module(std::move(impl));
+    return handle;
 }
 
+void* findSymbol(void* library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+}  // namespace detail
 }  // namespace apprt
