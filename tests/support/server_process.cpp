@@ -36,9 +36,7 @@ ServerProcess::ServerProcess(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_adddup2(&fa, out[1], 1);
     posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = argvOf(argv);
     const int rc = posix_spawn(&pid_, args[0], &fa, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
     ::close(out[1]);
@@ -46,14 +44,7 @@ ServerProcess::ServerProcess(const std::vector<std::string>& argv) {
         ::close(out[0]);
         throw std::runtime_error("cannot start " + argv[0]);
     }
-    std::string line;
-    pollfd p{out[0], POLLIN, 0};
-    while (::poll(&p, 1, 15000) > 0) {
-        char c;
-        if (::read(out[0], &c, 1) != 1 || c == '\n') break;
-        line += c;
-    }
-    ::close(out[0]);
+    const std::string line = readFirstLine(out[0]);
     if (line.empty()) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
@@ -67,9 +58,7 @@ ServerProcess::ServerProcess(const std::vector<std::string>& argv, std::uint16_t
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = argvOf(argv);
     const int rc = posix_spawn(&pid_, args[0], &fa, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
     if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);

@@ -49,11 +49,7 @@ RunResult run(const std::vector<std::string>& argv, const std::string& input,
         std::erase_if(env, [&](const std::string& e) { return e.rfind(key, 0) == 0; });
         if (kv.back() != '=') env.push_back(kv);  // "NAME=" removes NAME
     }
-    std::vector<char*> args, envp;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
+    std::vector<char*> args = argvOf(argv), envp = argvOf(env);
     pid_t pid;
     const int rc = posix_spawn(&pid, args[0], &fa, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&fa);
@@ -116,6 +112,25 @@ Children children() {
         (state == 'Z' ? c.zombies : c.running).push_back(std::stoi(name));
     }
     return c;
+}
+
+std::vector<char*> argvOf(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
+std::string readFirstLine(int fd) {
+    std::string line;
+    pollfd p{fd, POLLIN, 0};
+    while (::poll(&p, 1, 15000) > 0) {
+        char c;
+        if (::read(fd, &c, 1) != 1 || c == '\n') break;
+        line += c;
+    }
+    ::close(fd);
+    return line;
 }
 
 std::size_t openDescriptorCount() {

@@ -59,6 +59,12 @@ Children children();
 
 // Open file descriptors of this process, for checks that nothing leaks.
 std::size_t openDescriptorCount();
+
+// argv as posix_spawn takes it: pointers into `args`, ending in nullptr.
+std::vector<char*> argvOf(const std::vector<std::string>& args);
+// The first line a starting server writes to `fd` (its port, its display),
+// waiting up to 15 s for each byte; closes `fd`. Empty when none came.
+std::string readFirstLine(int fd);
 #endif
 
 }  // namespace testing_support

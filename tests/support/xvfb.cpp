@@ -35,9 +35,7 @@ XvfbDisplay::XvfbDisplay() {
     // held would keep a reader of ours (a death test's parent) waiting.
     std::vector<std::string> argv = {"/usr/bin/Xvfb", "-displayfd", "3", "-nolisten", "tcp",
                                      "-screen", "0", "320x240x24"};
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
+    std::vector<char*> args = argvOf(argv);
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
@@ -51,14 +49,7 @@ XvfbDisplay::XvfbDisplay() {
         throw std::runtime_error("cannot start /usr/bin/Xvfb");
     }
     // Xvfb writes the display number it took once it accepts clients.
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (::poll(&p, 1, 15000) > 0) {
-        char c;
-        if (::read(fds[0], &c, 1) != 1 || c == '\n') break;
-        number += c;
-    }
-    ::close(fds[0]);
+    const std::string number = readFirstLine(fds[0]);
     if (number.empty()) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
