@@ -221,9 +221,10 @@ TEST_F(Ftp, PassiveIgnoresTheAddressInThePasvReply) {
 
 TEST_F(Ftp, ShortLimitsComeFromTheRuntimeSettings) {
     FaultServer server("no-greeting");
+    writeFile(local / "small.txt", "small");
     apprt::setSetting("netlib.connect_ms", 300);
     const auto start = Clock::now();
-    EXPECT_EQ(uploadFtp(server.host(), "anna", "secret", "/etc/hostname"), Value(false));
+    EXPECT_EQ(uploadFtp(server.host(), "anna", "secret", (local / "small.txt").string()), Value(false));
     apprt::setSetting("netlib.connect_ms", 15000);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
 }

@@ -1,5 +1,6 @@
 // The real target's own behaviour: the Win32 clipboard, the real ShellExecuteA,
-// DLLCALL in the stdcall convention, and the runtime's error across DLLs.
+// DLLCALL in the stdcall convention, the runtime's error across DLLs, and
+// orderhost.exe's upload over Winsock.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include "error.h"
 #include "functions.h"
 #include "plugin_env.h"
+#include "server_process.h"
 #include "test_support.h"
 
 using apprt::Value;
@@ -27,6 +29,26 @@ std::string clipboardText() {
     }
     CloseClipboard();
     return text;
+}
+
+// Runs a command line to its end with `password` in orderhost's variable;
+// answers its exit code.
+DWORD runWithPassword(const std::string& commandLine, const char* password) {
+    SetEnvironmentVariableA("ORDERHOST_FTP_PASSWORD", password);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string line = commandLine;
+    const BOOL started =
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA("ORDERHOST_FTP_PASSWORD", nullptr);
+    if (!started) return 0xFFFFFFFF;
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
 }
 
 class Windows : public ::testing::Test {
@@ -92,6 +114,21 @@ TEST_F(Windows, TheRuntimesErrorCrossesEveryDll) {
     } catch (const apprt::Error& e) {
         EXPECT_STREQ(e.what(), "KVD: 'setSeparator' is hidden");
     }
+}
+
+TEST_F(Windows, OrderhostUploadsOverWinsock) {
+    testing_support::PyFtpServer server;
+    TempDir dir;
+    testing_support::writeFile(dir / "KVD.csv", "3\tA1\r\n");
+    const std::string command = "\"" + (testing_support::binDir() / "orderhost.exe").string() +
+                                "\" upload --host " + server.host() + " --user anna ";
+    const std::string file = "\"" + (dir / "KVD.csv").string() + "\"";
+    EXPECT_EQ(runWithPassword(command + "--passive " + file, "secret"), 0u);
+    EXPECT_EQ(testing_support::readFile(server.home() / "KVD.csv"), "3\tA1\r\n");
+    std::filesystem::remove(server.home() / "KVD.csv");
+    EXPECT_EQ(runWithPassword(command + file, "secret"), 0u);  // active: the server connects back
+    EXPECT_EQ(testing_support::readFile(server.home() / "KVD.csv"), "3\tA1\r\n");
+    EXPECT_EQ(runWithPassword(command + file, "wrong"), 1u);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // Test servers as real programs: started by the test, stopped by process id.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -14,6 +12,8 @@ namespace testing_support {
 
 // Starts argv and reads the port it prints as its first line of output, or,
 // for a server that prints nothing, waits until `port` takes connections.
+// The servers are Linux programs; under Wine they are started through Wine's
+// own way of running a Unix executable and stopped by their Unix process id.
 class ServerProcess {
 public:
     explicit ServerProcess(const std::vector<std::string>& argv);
@@ -22,11 +22,14 @@ public:
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
     std::uint16_t port() const { return port_; }
-    pid_t pid() const { return pid_; }
+    long pid() const { return pid_; }
 
 private:
-    pid_t pid_ = -1;
+    long pid_ = -1;
     std::uint16_t port_ = 0;
+#if defined(_WIN32)
+    TempDir control_;  // the start script, the pid and what the server prints
+#endif
 };
 
 // pyftpdlib with the user anna / secret, home in a temporary directory, and
@@ -73,5 +76,11 @@ private:
 
 // A port on 127.0.0.1 where nothing listens.
 std::uint16_t refusedPort();
+
+// A free port on 127.0.0.1: bound and let go, for a server to take next.
+std::uint16_t freePort();
+
+// `path` as the servers see it: itself on Linux, the Unix path under Wine.
+std::string serverPath(const std::filesystem::path& path);
 
 }  // namespace testing_support

@@ -50,15 +50,16 @@ std::string errorOf(const std::function<void()>& f);
 // test (EXPECT_EXIT) that checks something in a fresh process.
 [[noreturn]] void exitWith(const std::function<int()>& body);
 
+// Open file descriptors (on Windows: handles) of this process, for checks
+// that nothing leaks.
+std::size_t openDescriptorCount();
+
 #if !defined(_WIN32)
 // The processes whose parent is this process, and which of them are zombies.
 struct Children {
     std::vector<int> running, zombies;
 };
 Children children();
-
-// Open file descriptors of this process, for checks that nothing leaks.
-std::size_t openDescriptorCount();
 
 // argv as posix_spawn takes it: pointers into `args`, ending in nullptr.
 std::vector<char*> argvOf(const std::vector<std::string>& args);
