@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "error.h"
 #include "functions.h"
 #include "plugin_env.h"
@@ -113,6 +116,31 @@ TEST_F(Windows, TheRuntimesErrorCrossesEveryDll) {
         sender.send("setSeparator");
     } catch (const apprt::Error& e) {
         EXPECT_STREQ(e.what(), "KVD: 'setSeparator' is hidden");
+    }
+}
+
+TEST(WindowsFiles, EveryBinaryCarriesItsVersion) {
+    const std::string runtime = std::to_string(apprt::kRuntimeVersion / 100) + "." +
+                                std::to_string(apprt::kRuntimeVersion / 10 % 10) +
+                                std::to_string(apprt::kRuntimeVersion % 10);
+    for (const char* name : {"apprt.dll", "kvdlink.dll", "deskkit.dll", "netlib.dll", "orderhost.exe"}) {
+        const std::string file = (testing_support::binDir() / name).string();
+        DWORD ignored = 0;
+        std::vector<char> info(GetFileVersionInfoSizeA(file.c_str(), &ignored));
+        ASSERT_FALSE(info.empty()) << name << " has no version resource";
+        ASSERT_TRUE(GetFileVersionInfoA(file.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+        void* value = nullptr;
+        UINT size = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &value, &size)) << name;
+        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+        EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(ORDERLINK_VERSION_MINOR,
+                                                                      ORDERLINK_VERSION_MAJOR)))
+            << name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040704E4\\RuntimeVersion", &value, &size))
+            << name;
+        EXPECT_EQ(std::string(static_cast<const char*>(value)), runtime) << name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040704E4\\OriginalFilename", &value, &size));
+        EXPECT_EQ(std::string(static_cast<const char*>(value)), name);
     }
 }
 
