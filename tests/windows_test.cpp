@@ -1,6 +1,6 @@
 // The real target's own behaviour: the Win32 clipboard, the real ShellExecuteA,
-// DLLCALL in the stdcall convention, the runtime's error across DLLs, and
-// orderhost.exe's upload over Winsock.
+// DLLCALL in the stdcall convention, the runtime's error across DLLs, the
+// version resources, and orderhost.exe's upload over Winsock.
 #include <windows.h>
 
 #include <gtest/gtest.h>
