@@ -83,6 +83,28 @@ void BM_Send(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * n));
 }
 
+// What reading the positions alone costs: the two members of every position,
+// by name, with the same prefetching as send, and nothing written. Not a
+// reference; it shows the part of send's time that the objects' layout in
+// memory sets.
+void BM_ReadMembers(benchmark::State& state) {
+    const auto n = static_cast<std::int64_t>(state.range(0));
+    const Value order = buildOrder(static_cast<std::size_t>(n));
+    const apprt::Symbol quantity = apprt::Symbol::intern("quantity");
+    const apprt::Symbol partNo = apprt::Symbol::intern("partNo");
+    const Value& positions = order.member("orderPos");
+    for (auto _ : state) {
+        std::size_t sum = 0;
+        for (std::int64_t i = 1; i <= n; ++i) {
+            if (i + 16 <= n) positions.at(i + 16).prefetch();
+            const Value& p = positions.at(i);
+            sum += static_cast<std::size_t>(p.member(quantity).integer()) + p.member(partNo).text().size();
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
 void BM_Reference(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     std::vector<PlainPosition> positions;
@@ -160,6 +182,7 @@ int main(int argc, char** argv) {
     for (auto n : sizes) {
         benchmark::RegisterBenchmark("BM_Send", BM_Send)->Arg(n)->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark("BM_Reference", BM_Reference)->Arg(n)->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("BM_ReadMembers", BM_ReadMembers)->Arg(n)->Unit(benchmark::kMicrosecond);
     }
     std::vector<char*> args(argv, argv + argc);
     std::erase_if(args, [](char* a) { return std::strcmp(a, "--smoke") == 0; });
@@ -170,13 +193,15 @@ int main(int argc, char** argv) {
     bench::KeepingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%-10s %14s %14s %8s\n", "positions", "send ns/pos", "ref ns/pos", "ratio");
+    std::printf("\n%-10s %14s %14s %8s %14s\n", "positions", "send ns/pos", "ref ns/pos", "ratio",
+                "reads ns/pos");
     for (auto n : sizes) {
         const std::string arg = "/" + std::to_string(n);
         const double send = reporter.nanoseconds["BM_Send" + arg];
         const double ref = reporter.nanoseconds["BM_Reference" + arg];
-        std::printf("%-10lld %14.1f %14.1f %8.2f\n", static_cast<long long>(n), send / n, ref / n,
-                    ref > 0 ? send / ref : 0.0);
+        const double reads = reporter.nanoseconds["BM_ReadMembers" + arg];
+        std::printf("%-10lld %14.1f %14.1f %8.2f %14.1f\n", static_cast<long long>(n), send / n, ref / n,
+                    ref > 0 ? send / ref : 0.0, reads / n);
     }
     if (!smoke) {
         std::printf("scaling 1000000/100000: %.2f (linear is 10)\n",

@@ -5,6 +5,7 @@
 #include "class_export.h"
 #include "error.h"
 #include "functions.h"
+#include "order_text.h"
 #include "services.h"
 #include "text_file.h"
 
@@ -96,13 +97,13 @@ bool withinLines(std::int64_t i, const Value& lines) {
 // reserved but not written costs no memory.
 constexpr std::int64_t kSampledPositions = 64;
 
-void reserveForTheRest(std::string& text, std::int64_t done, const Value& lines, const Value& positions) {
+void reserveForTheRest(OrderText& text, std::int64_t done, const Value& lines, const Value& positions) {
     if (!lines.isNumber() || !positions.isArray()) return;
     // Positions past the array's end raise before they are written.
     const double count = std::min(lines.number(), static_cast<double>(positions.array().size()));
     const double perPosition = static_cast<double>(text.size()) / static_cast<double>(done);
     const double wanted = count * perPosition * 1.25 + 64;
-    if (wanted > static_cast<double>(text.capacity()) && wanted < static_cast<double>(text.max_size()))
+    if (wanted > static_cast<double>(text.capacity()) && wanted < static_cast<double>(std::string().max_size()))
         text.reserve(static_cast<std::size_t>(wanted));
 }
 
@@ -114,6 +115,32 @@ bool hasLineBreakOrTab(std::string_view text) {
     return false;
 }
 
+// The first of the `written` positions whose quantity or part number holds a
+// tab or a line break, which would break the file's columns or lines. Such a
+// byte can only add to the marks that the separators and line ends make, so
+// a count over the whole text settles the common case; only when it is off
+// are the positions read again, to name the first.
+std::optional<std::int64_t> firstBrokenPosition(const OrderText& text, std::int64_t written,
+                                                const Value& order, std::string_view separator,
+                                                std::string_view lineEnd) {
+    const Marks perLine = [&] {
+        const Marks a = marksIn(separator), b = marksIn(lineEnd);
+        return Marks{a.tabs + b.tabs, a.crs + b.crs, a.lfs + b.lfs};
+    }();
+    const auto lines = static_cast<std::size_t>(written);
+    if (marksIn(text.view()) == Marks{perLine.tabs * lines, perLine.crs * lines, perLine.lfs * lines})
+        return std::nullopt;
+    const Names& n = names();
+    for (std::int64_t i = 1; i <= written; ++i) {
+        const Value& position = order.member(n.orderPos).at(i);
+        std::string quantity, partNo;
+        apprt::appendText(quantity, position.member(n.quantity));
+        apprt::appendTo(partNo, position.member(n.partNo));
+        if (hasLineBreakOrTab(quantity) || hasLineBreakOrTab(partNo)) return i;
+    }
+    return std::nullopt;
+}
+
 Value send(const Value& self, Args a) {
     const Names& n = names();
     const Value& order = a[0];
@@ -123,14 +150,12 @@ Value send(const Value& self, Args a) {
     self.send(n.setOrderfile, {param.member(n.veloxport) + Value(kOrderFileName)});
 
     if (order.member(n.lines) > Value(0)) {
-        std::string text;
-        // The first position whose quantity or part number would break the
-        // file's columns or lines; the file is then not written at all.
-        std::optional<std::int64_t> broken;
+        OrderText text;
         // Nothing in the loop runs code that could change the instance's own
         // separator or line end: read them once.
         const Value& separatorText = self.member(n.separator);
         const Value& lineEndText = self.member(n.lineEnd);
+        std::int64_t written = 0;
         for (std::int64_t i = 1; withinLines(i, order.member(n.lines)); ++i) {
             const Value& positions = order.member(n.orderPos);
             // Large orders outgrow the cache: ask for a position a few passes
@@ -138,23 +163,18 @@ Value send(const Value& self, Args a) {
             if (positions.isArray() && i + kPrefetchAhead <= static_cast<std::int64_t>(positions.array().size()))
                 positions.at(i + kPrefetchAhead).prefetch();
             const Value& position = positions.at(i);
-            const Value& quantity = position.member(n.quantity);
-            const std::size_t quantityStart = text.size();
-            apprt::appendText(text, quantity);
-            const std::size_t quantityEnd = text.size();
-            apprt::appendTo(text, separatorText);
-            const std::size_t partNoStart = text.size();
-            apprt::appendTo(text, position.member(n.partNo));
-            // A whole number's digits hold no tab or line break.
-            const std::string_view all(text);
-            if (!broken &&
-                ((!quantity.isInteger() &&
-                  hasLineBreakOrTab(all.substr(quantityStart, quantityEnd - quantityStart))) ||
-                 hasLineBreakOrTab(all.substr(partNoStart))))
-                broken = i;
-            apprt::appendTo(text, lineEndText);
+            text.appendText(position.member(n.quantity));
+            text.append(separatorText);
+            text.append(position.member(n.partNo));
+            text.append(lineEndText);
+            written = i;
             if (i == kSampledPositions) reserveForTheRest(text, i, order.member(n.lines), positions);
         }
+        // The first position whose quantity or part number would break the
+        // file's columns or lines; the file is then not written at all.
+        const std::optional<std::int64_t> broken =
+            written == 0 ? std::nullopt
+                         : firstBrokenPosition(text, written, order, separatorText.text(), lineEndText.text());
         const Value path = self.send(n.getOrderfile);
         if (broken) {
             result = Value(false);
@@ -162,7 +182,7 @@ Value send(const Value& self, Args a) {
                       {Value(kFailure) + path +
                        Value(" (Position " + std::to_string(*broken) + kControlCharacterNote)});
         } else {
-            result = self.send(n.text2File, {path, Value(std::move(text))});
+            result = self.send(n.text2File, {path, Value(text.take())});
             if (result == Value(true)) {
                 self.send(n.clipboard, {path});
                 self.send(n.setResultMessage, {Value(kSuccess) + self.send(n.getOrderfile)});

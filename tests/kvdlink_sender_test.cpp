@@ -6,10 +6,12 @@
 
 #include <csignal>
 #include <functional>
+#include <limits>
 
 #include "error.h"
 #include "functions.h"
 #include "plugin_env.h"
+#include "services.h"
 #include "test_support.h"
 
 using apprt::Value;
@@ -134,6 +136,26 @@ TEST_F(Sender, OneInstanceSendsSeveralOrders) {
     // After a send with nothing to write, the message is the new one.
     send(order({}), param(dir.path().string()));
     EXPECT_EQ(message(), "Keine Bestellpositionen gefunden");
+}
+
+TEST_F(Sender, PiecesOfEveryLengthArriveWhole) {
+    // Short copies take different paths by length; long texts are shared;
+    // quantities from the largest integers to texts of any length. Enough
+    // positions that the text grows several times on the way.
+    std::vector<Pos> positions;
+    std::string expected;
+    for (std::size_t len = 0; len < 3000; ++len) {
+        std::string part(len % 90, '\0');
+        for (std::size_t k = 0; k < part.size(); ++k) part[k] = static_cast<char>('A' + (len + k) % 26);
+        const Value quantity = len % 3 == 0   ? Value(std::string(len % 23, '7'))
+                               : len % 3 == 1 ? Value(std::numeric_limits<std::int64_t>::min() + 1 +
+                                                      static_cast<std::int64_t>(len))
+                                              : Value(static_cast<std::int64_t>(len));
+        positions.push_back({quantity, Value(part)});
+        expected += apprt::toText(quantity).text() + "\t" + part + "\r\n";
+    }
+    ASSERT_EQ(send(order(positions), param(dir.path().string())), Value(true)) << message();
+    EXPECT_EQ(readFile(csv()), expected);
 }
 
 TEST_F(Sender, TabsAndLineBreaksInsideAColumnWriteNothing) {
