@@ -14,21 +14,31 @@
 extern char** environ;
 
 namespace testing_support {
+namespace {
 
-ServerProcess::ServerProcess(const std::vector<std::string>& argv) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+// Starts argv with standard input from /dev/null and standard output on
+// `out` (or /dev/null when -1); answers the child's pid, or -1.
+pid_t spawn(const std::vector<std::string>& argv, int out) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
     posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    if (out >= 0) posix_spawn_file_actions_adddup2(&fa, out, 1);
+    else posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args = argvOf(argv);
     pid_t child = -1;
     const int rc = posix_spawn(&child, args[0], &fa, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
-    pid_ = child;
+    return rc == 0 ? child : -1;
+}
+
+}  // namespace
+
+ServerProcess::ServerProcess(const std::vector<std::string>& argv) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    pid_ = spawn(argv, out[1]);
     ::close(out[1]);
-    if (rc != 0) {
+    if (pid_ < 0) {
         ::close(out[0]);
         throw std::runtime_error("cannot start " + argv[0]);
     }
@@ -43,16 +53,8 @@ ServerProcess::ServerProcess(const std::vector<std::string>& argv) {
 
 ServerProcess::ServerProcess(const std::vector<std::string>& argv, std::uint16_t port)
     : port_(port) {
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args = argvOf(argv);
-    pid_t child = -1;
-    const int rc = posix_spawn(&child, args[0], &fa, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    pid_ = child;
-    if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
+    pid_ = spawn(argv, -1);
+    if (pid_ < 0) throw std::runtime_error("cannot start " + argv[0]);
     for (int attempt = 0; attempt < 300; ++attempt) {
         const int s = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -70,6 +72,7 @@ ServerProcess::ServerProcess(const std::vector<std::string>& argv, std::uint16_t
 }
 
 ServerProcess::~ServerProcess() {
+    if (pid_ <= 0) return;  // never kill(-1): that would reach every process
     ::kill(static_cast<pid_t>(pid_), SIGTERM);
     ::waitpid(static_cast<pid_t>(pid_), nullptr, 0);
 }
