@@ -103,17 +103,11 @@ void reserveForTheRest(OrderText& text, std::int64_t done, const Value& lines, c
     const double count = std::min(lines.number(), static_cast<double>(positions.array().size()));
     const double perPosition = static_cast<double>(text.size()) / static_cast<double>(done);
     const double wanted = count * perPosition * 1.25 + 64;
-    if (wanted > static_cast<double>(text.capacity()) && wanted < static_cast<double>(std::string().max_size()))
+    if (wanted > static_cast<double>(text.capacity()) && wanted < static_cast<double>(text.maxSize()))
         text.reserve(static_cast<std::size_t>(wanted));
 }
 
 constexpr std::int64_t kPrefetchAhead = 16;
-
-bool hasLineBreakOrTab(std::string_view text) {
-    for (const char c : text)
-        if (c == '\t' || c == '\r' || c == '\n') return true;
-    return false;
-}
 
 // The first of the `written` positions whose quantity or part number holds a
 // tab or a line break, which would break the file's columns or lines. Such a
@@ -136,7 +130,7 @@ std::optional<std::int64_t> firstBrokenPosition(const OrderText& text, std::int6
         std::string quantity, partNo;
         apprt::appendText(quantity, position.member(n.quantity));
         apprt::appendTo(partNo, position.member(n.partNo));
-        if (hasLineBreakOrTab(quantity) || hasLineBreakOrTab(partNo)) return i;
+        if (marksIn(quantity) != Marks{} || marksIn(partNo) != Marks{}) return i;
     }
     return std::nullopt;
 }

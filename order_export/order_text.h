@@ -42,6 +42,7 @@ public:
     std::size_t size() const noexcept { return used_; }
     std::string_view view() const noexcept { return {buf_.data(), used_}; }
     std::size_t capacity() const noexcept { return buf_.capacity(); }
+    std::size_t maxSize() const noexcept { return buf_.max_size(); }
     void reserve(std::size_t bytes) { buf_.reserve(bytes); }
 
     // The text, for the file; the builder is empty afterwards.

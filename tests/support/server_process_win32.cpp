@@ -67,7 +67,7 @@ void startServer(const std::vector<std::string>& argv, const TempDir& control) {
                   "mv " +
                   shellQuoted(dir + "/pid.tmp") + " " + shellQuoted(dir + "/pid") + "\n" + exec +
                   " >" + shellQuoted(dir + "/out") + " 2>" + shellQuoted(dir + "/err") + "\n");
-    startUnix("Z:\\bin\\sh " + dir + "/start.sh");
+    startUnix("Z:\\bin\\sh \"" + dir + "/start.sh\"");
 }
 
 std::string readIfThere(const std::filesystem::path& path) {
@@ -113,13 +113,18 @@ void needWinsock() {
     static Winsock winsock;
 }
 
-bool takesConnections(std::uint16_t port) {
-    needWinsock();
-    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+sockaddr_in loopback(std::uint16_t port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(port);
+    return a;
+}
+
+bool takesConnections(std::uint16_t port) {
+    needWinsock();
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a = loopback(port);
     const bool up = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::closesocket(s);
     return up;
@@ -163,9 +168,7 @@ ServerProcess::~ServerProcess() {
 std::uint16_t freePort() {
     needWinsock();
     const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = loopback(0);
     ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     int len = sizeof a;
     ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
